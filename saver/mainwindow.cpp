@@ -1,0 +1,7 @@
+#include "saver/mainwindow.h"
+
+namespace tess {
+
+TMain::TMain() { setWindowTitle(QStringLiteral("Tessarine")); }
+
+}  // namespace tess

@@ -1,0 +1,114 @@
+#include "settings/filestore.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <system_error>
+
+namespace tess {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void ThrowErrno(const std::string& what) {
+  throw std::system_error(errno, std::generic_category(), what);
+}
+
+// The file that a write must replace: the target of a symbolic link, or the path itself.
+fs::path ResolveTarget(const fs::path& path) {
+  std::error_code ec;
+  if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
+  auto target = fs::read_symlink(path, ec);
+  if (ec) return path;
+  return target.is_absolute() ? target : path.parent_path() / target;
+}
+
+void WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno("write");
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+}
+
+mode_t ModeForNewFile() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+void SyncFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;  // best effort: the rename itself has already happened
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+FileReadStatus ReadWholeFile(const fs::path& path, std::string& out, size_t limit) {
+  out.clear();
+  std::error_code ec;
+  const auto status = fs::status(path, ec);
+  if (!fs::exists(status)) return FileReadStatus::kMissing;
+  if (!fs::is_regular_file(status)) return FileReadStatus::kUnreadable;
+  const auto size = fs::file_size(path, ec);
+  if (ec || size > limit) return FileReadStatus::kUnreadable;
+
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return FileReadStatus::kUnreadable;
+  out.resize(size);
+  in.read(out.data(), static_cast<std::streamsize>(size));
+  out.resize(static_cast<size_t>(in.gcount()));
+  if (in.bad()) return FileReadStatus::kUnreadable;
+  return FileReadStatus::kRead;
+}
+
+void WriteFileAtomically(const fs::path& path, std::string_view bytes) {
+  const fs::path target = ResolveTarget(path);
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+
+  std::error_code ec;
+  fs::create_directories(folder, ec);  // a failure shows up when the temporary file is made
+
+  struct stat existing {};
+  const bool exists = ::stat(target.c_str(), &existing) == 0;
+  if (exists && ::access(target.c_str(), W_OK) != 0) ThrowErrno("access");
+
+  std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) ThrowErrno("mkstemp");
+  try {
+    const mode_t mode = exists ? (existing.st_mode & 07777) : ModeForNewFile();
+    if (::fchmod(fd, mode) != 0) ThrowErrno("fchmod");
+    WriteAll(fd, bytes);
+    if (::fsync(fd) != 0) ThrowErrno("fsync");
+  } catch (...) {
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    throw;
+  }
+  if (::close(fd) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    errno = error;
+    ThrowErrno("close");
+  }
+  if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    errno = error;
+    ThrowErrno("rename");
+  }
+  SyncFolder(folder);
+}
+
+}  // namespace tess

@@ -1,0 +1,23 @@
+#pragma once
+// Whole-file reads and atomic whole-file replacement for the settings file. A crash, a kill or a
+// full disk during a write leaves either the complete old file or the complete new one.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tess {
+
+enum class FileReadStatus { kRead, kMissing, kUnreadable };
+
+// Reads the whole file into `out`. Files above `limit` bytes count as unreadable: no settings file
+// is that large, and reading it would stall the start.
+FileReadStatus ReadWholeFile(const std::filesystem::path& path, std::string& out, size_t limit);
+
+// Replaces the file's content at once: a temporary file beside it is written, flushed to disk
+// and renamed over it. A symbolic link is followed, so that the file it names is replaced.
+// The folder is created when missing. Throws std::system_error on any failure, after which the
+// old file is still intact. A file that exists but is not writable is refused, as a profile write
+// into it would be.
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace tess

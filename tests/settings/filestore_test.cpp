@@ -1,0 +1,69 @@
+#include "settings/filestore.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <system_error>
+
+#include "tests/support/tempdir.h"
+
+namespace tess {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+TEST(WriteFileAtomically, ReplacesContentKeepsModeAndLeavesNoTemporaryFiles) {
+  TempDir dir;
+  const auto file = dir / "a.ini";
+  WriteFile(file, "old content that is longer than the new one");
+  ::chmod(file.c_str(), 0640);
+  WriteFileAtomically(file, "new");
+  EXPECT_EQ(ReadFile(file), "new");
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(WriteFileAtomically, CreatesMissingFoldersAndFollowsSymbolicLinks) {
+  TempDir dir;
+  WriteFileAtomically(dir / "x/y/z.ini", "abc");
+  EXPECT_EQ(ReadFile(dir / "x/y/z.ini"), "abc");
+
+  fs::create_directory(dir / "dotfiles");
+  WriteFile(dir / "dotfiles/real.ini", "1");
+  fs::create_symlink("dotfiles/real.ini", dir / "link.ini");
+  WriteFileAtomically(dir / "link.ini", "2");
+  EXPECT_TRUE(fs::is_symlink(dir / "link.ini"));
+  EXPECT_EQ(ReadFile(dir / "dotfiles/real.ini"), "2");
+}
+
+TEST(WriteFileAtomically, AFailedWriteKeepsTheOldFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+  TempDir dir;
+  fs::create_directory(dir / "locked");
+  const auto file = dir / "locked/a.ini";
+  WriteFile(file, "precious");
+  fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_THROW(WriteFileAtomically(file, "new"), std::system_error);
+  fs::permissions(dir / "locked", fs::perms::owner_all);
+  EXPECT_EQ(ReadFile(file), "precious");
+}
+
+TEST(ReadWholeFile, TellsMissingUnreadableAndTooLargeApart) {
+  TempDir dir;
+  std::string out;
+  EXPECT_EQ(ReadWholeFile(dir / "none", out, 100), FileReadStatus::kMissing);
+  EXPECT_EQ(ReadWholeFile(dir.path(), out, 100), FileReadStatus::kUnreadable);
+  WriteFile(dir / "big", std::string(101, 'x'));
+  EXPECT_EQ(ReadWholeFile(dir / "big", out, 100), FileReadStatus::kUnreadable);
+  EXPECT_EQ(ReadWholeFile(dir / "big", out, 101), FileReadStatus::kRead);
+  EXPECT_EQ(out.size(), 101u);
+}
+
+}  // namespace
+}  // namespace tess
