@@ -7,9 +7,15 @@ namespace tess {
 
 using ColourInt = int32_t;
 
-constexpr int RedOf(ColourInt c) { return c & 0xFF; }
-constexpr int GreenOf(ColourInt c) { return (c >> 8) & 0xFF; }
-constexpr int BlueOf(ColourInt c) { return (c >> 16) & 0xFF; }
+constexpr int RedOf(ColourInt c) {
+  return c & 0xFF;
+}
+constexpr int GreenOf(ColourInt c) {
+  return (c >> 8) & 0xFF;
+}
+constexpr int BlueOf(ColourInt c) {
+  return (c >> 16) & 0xFF;
+}
 
 constexpr ColourInt MakeColour(int red, int green, int blue) {
   return (red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16);

@@ -20,6 +20,8 @@ inline int64_t nearest(long double x) {
 }
 
 // The same, stored into a signed 32-bit field: the low 32 bits, as the original stored them.
-inline int32_t nearest32(long double x) { return static_cast<int32_t>(nearest(x)); }
+inline int32_t nearest32(long double x) {
+  return static_cast<int32_t>(nearest(x));
+}
 
 }  // namespace tess

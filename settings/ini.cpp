@@ -8,11 +8,15 @@ namespace tess {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsBlank(s.front()))
+    s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back()))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -72,7 +76,8 @@ std::optional<IniDocument::Span> IniDocument::FindSection(std::string_view secti
     const auto name = HeaderName(lines_[i]);
     if (!name || !EqualsNoCase(*name, section)) continue;
     size_t end = i + 1;
-    while (end < lines_.size() && !HeaderName(lines_[end])) ++end;
+    while (end < lines_.size() && !HeaderName(lines_[end]))
+      ++end;
     return Span{i, end};
   }
   return std::nullopt;
@@ -115,16 +120,19 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
   // After the section's last non-empty line, so that a blank separator before the next section
   // stays where it was.
   size_t insertAt = span->end;
-  while (insertAt > span->begin + 1 && TrimBlanks(lines_[insertAt - 1]).empty()) --insertAt;
+  while (insertAt > span->begin + 1 && TrimBlanks(lines_[insertAt - 1]).empty())
+    --insertAt;
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
 }
 
 std::string IniDocument::Serialize() const {
   std::string out;
   size_t total = 0;
-  for (const auto& line : lines_) total += line.size() + lineEnd_.size();
+  for (const auto& line : lines_)
+    total += line.size() + lineEnd_.size();
   out.reserve(total);
-  for (const auto& line : lines_) out.append(line).append(lineEnd_);
+  for (const auto& line : lines_)
+    out.append(line).append(lineEnd_);
   return out;
 }
 

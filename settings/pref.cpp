@@ -2,6 +2,8 @@
 
 namespace tess {
 
-TPref::TPref() { setWindowTitle(QString::fromUtf8("Orvanex - Настройка")); }
+TPref::TPref() {
+  setWindowTitle(QString::fromUtf8("Orvanex - Настройка"));
+}
 
 }  // namespace tess

@@ -98,8 +98,12 @@ void LoadThirdVar(const IniDocument& file, TSettings::TThirdVar& v, ScreenSize s
   v.RotDirection = ReadBoolean(file, s, "RotDirection", v.RotDirection);
 }
 
-std::string Text(int32_t value) { return std::to_string(value); }
-std::string Text(bool value) { return value ? "1" : "0"; }
+std::string Text(int32_t value) {
+  return std::to_string(value);
+}
+std::string Text(bool value) {
+  return value ? "1" : "0";
+}
 
 fs::path HomeFolder() {
   if (const char* home = std::getenv("HOME"); home && *home) return home;
@@ -112,7 +116,9 @@ fs::path HomeFolder() {
 ESettingsWriteError::ESettingsWriteError()
     : std::runtime_error(std::string("Unable to write to ") + kSettingsFileName) {}
 
-void SetDefaults(TSettings& settings) { settings = TSettings{}; }
+void SetDefaults(TSettings& settings) {
+  settings = TSettings{};
+}
 
 int32_t ChainsBound(int W, int32_t simSizeStep) {
   return nearest32(static_cast<long double>(W) / CellSize(simSizeStep));

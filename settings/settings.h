@@ -70,7 +70,9 @@ class ESettingsWriteError : public std::runtime_error {
 void SetDefaults(TSettings& settings);
 
 // Edge length of a size step: 5 x step + 10 pixels.
-constexpr int32_t CellSize(int32_t simSizeStep) { return 5 * simSizeStep + 10; }
+constexpr int32_t CellSize(int32_t simSizeStep) {
+  return 5 * simSizeStep + 10;
+}
 // How many chains fit across the screen, and how long a chain may be (three quarters of the
 // screen height), for a size step; both rounded to the nearest integer, ties to even.
 int32_t ChainsBound(int W, int32_t simSizeStep);

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -12,6 +11,8 @@
 
 #include "core/random.h"
 #include "core/screen.h"
+#include "render/errorreport.h"
+#include "render/screensize.h"
 #include "saver/mainwindow.h"
 #include "settings/pref.h"
 #include "settings/settings.h"
@@ -77,12 +78,13 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   return app;
 }
 
-void UsePrimaryScreenSize() {
-  SetScreenSizeProvider([] {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return ScreenSize{};
-    const QSizeF size = QSizeF(screen->geometry().size()) * screen->devicePixelRatio();
-    return ScreenSize{qRound(size.width()), qRound(size.height())};
+// Errors that reach the message loop are shown in a message box, and the loop goes on.
+void UseMessageBoxReports() {
+  SetExceptionReporter([](const std::exception& error) {
+    std::fprintf(stderr, "tessarine: %s\n", error.what());
+    QMessageBox box(QMessageBox::Critical, kApplicationTitle, QString::fromUtf8(error.what()),
+                    QMessageBox::Ok);
+    box.exec();
   });
 }
 
@@ -110,6 +112,8 @@ int RunSaver(QApplication& app) {
     return 0;
   }
   main->show();
+  main->raise();
+  main->activateWindow();  // without a window manager nobody else gives us the keyboard
   app.exec();
   return 0;
 }
@@ -133,6 +137,7 @@ int RunProgram(int argc, char** argv) {
   auto app = MakeApplication(argc, argv);
   QApplication::setApplicationName(kApplicationTitle);
   UsePrimaryScreenSize();
+  UseMessageBoxReports();
 
   try {
     SetDefaults(Settings);

@@ -12,11 +12,12 @@ TEST(Nearest, HalvesGoToTheEvenNeighbour) {
     long double x;
     int64_t expected;
   } cases[] = {
-      {0.5L, 0},   {1.5L, 2},     {2.5L, 2},     {-0.5L, 0},    {-1.5L, -2},   {-2.5L, -2},
-      {7.5L, 8},   {14.5L, 14},   {15.5L, 16},   {29.5L, 30},   {26.67L, 27},  {0.49999L, 0},
-      {2.51L, 3},  {-2.51L, -3},  {1e10L, 10000000000LL},
+      {0.5L, 0},    {1.5L, 2},     {2.5L, 2},   {-0.5L, 0},   {-1.5L, -2},
+      {-2.5L, -2},  {7.5L, 8},     {14.5L, 14}, {15.5L, 16},  {29.5L, 30},
+      {26.67L, 27}, {0.49999L, 0}, {2.51L, 3},  {-2.51L, -3}, {1e10L, 10000000000LL},
   };
-  for (const auto& c : cases) EXPECT_EQ(nearest(c.x), c.expected) << static_cast<double>(c.x);
+  for (const auto& c : cases)
+    EXPECT_EQ(nearest(c.x), c.expected) << static_cast<double>(c.x);
 }
 
 TEST(Nearest, ExtendedPrecisionKeepsExactTies) {

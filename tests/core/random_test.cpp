@@ -45,7 +45,8 @@ TEST(RandomGenerator, DrawsStayInRangeAndSeedingRestarts) {
     first.push_back(v);
   }
   rng.Seed(42);
-  for (int32_t v : first) EXPECT_EQ(rng.random(15), v);
+  for (int32_t v : first)
+    EXPECT_EQ(rng.random(15), v);
 }
 
 TEST(RandomGenerator, SeedOfTheDayIsWithinADay) {

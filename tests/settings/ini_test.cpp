@@ -27,8 +27,7 @@ TEST(IniDocument, ValuesAreTrimmedAndCutAt2047Characters) {
 TEST(IniDocument, SetReplacesInPlaceAndKeepsUnknownLines) {
   auto doc = IniDocument::Parse("; comment\n[General]\n# mine\nSimColor=1\nOther=x\n\n[Z]\nq=1\n");
   doc.Set("general", "SimColor", "2");
-  EXPECT_EQ(doc.Serialize(),
-            "; comment\n[General]\n# mine\nSimColor=2\nOther=x\n\n[Z]\nq=1\n");
+  EXPECT_EQ(doc.Serialize(), "; comment\n[General]\n# mine\nSimColor=2\nOther=x\n\n[Z]\nq=1\n");
 }
 
 TEST(IniDocument, MissingKeysGoToTheEndOfTheirSectionAndMissingSectionsToTheEnd) {
@@ -93,7 +92,8 @@ TEST(ParseProfileInteger, AcceptsDecimalAndEveryHexPrefixOnly) {
       {"1.5", std::nullopt},
       {"0xg", std::nullopt},
   };
-  for (const auto& c : cases) EXPECT_EQ(ParseProfileInteger(c.text), c.expected) << c.text;
+  for (const auto& c : cases)
+    EXPECT_EQ(ParseProfileInteger(c.text), c.expected) << c.text;
 }
 
 }  // namespace

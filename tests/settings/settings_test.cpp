@@ -135,8 +135,8 @@ TEST_F(SettingsFileTest, BackgroundPictureNeedsAnExistingFile) {
       {picture.string(), "0", false},
   };
   for (const auto& c : cases) {
-    const auto out = ReadFrom("[General]\nBGPic=" + std::string(c.stored) + "\nBGPicPath=" +
-                              c.path + "\n");
+    const auto out =
+        ReadFrom("[General]\nBGPic=" + std::string(c.stored) + "\nBGPicPath=" + c.path + "\n");
     EXPECT_EQ(Settings.General.BGPic, c.expected) << c.path;
     EXPECT_EQ(Settings.General.BGPicPath, c.path);
     const auto doc = IniDocument::Parse(out);

@@ -64,8 +64,8 @@ TEST_F(InstanceGuardTest, AKilledHolderDoesNotBlockTheNextStart) {
 TEST_F(InstanceGuardTest, WithoutARuntimeFolderTheTemporaryFolderCarriesTheUserId) {
   ScopedEnv noRuntime("XDG_RUNTIME_DIR", "");
   ScopedEnv tmp("TMPDIR", runtime_.path().string());
-  EXPECT_EQ(TInstanceGuard::PathFor(""), runtime_.path().string() + "/one_inst_orvanex_memfile-" +
-                                             std::to_string(::getuid()));
+  EXPECT_EQ(TInstanceGuard::PathFor(""),
+            runtime_.path().string() + "/one_inst_orvanex_memfile-" + std::to_string(::getuid()));
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+#pragma once
+// The narrow seam between the drawing surface and whatever shows its frames: the saver's own
+// window, a window that a screen-saver daemon owns, or image files for headless rendering.
+#include <QImage>
+#include <QPoint>
+#include <QRegion>
+#include <QSize>
+
+namespace tess {
+
+class IPresenter {
+ public:
+  virtual ~IPresenter() = default;
+
+  // The size of the area frames are shown in, in device pixels.
+  virtual QSize ClientSize() const = 0;
+
+  // Shows `area` of the back surface with the back surface's origin at `offset` of the client
+  // area; whatever falls outside the client area is clipped. Returns once the pixels are handed
+  // to the display.
+  virtual void Present(const QImage& back, const QRegion& area, QPoint offset) = 0;
+
+  // Blocks until the display's next refresh begins; sleeps, never spins.
+  virtual void WaitForVerticalBlank() = 0;
+};
+
+}  // namespace tess

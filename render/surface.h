@@ -1,0 +1,183 @@
+#pragma once
+// One display surface: the back surface a frame is composed in, or an image surface that holds a
+// picture ready for blitting. Pixels are raw 0x00RRGGBB values in a QImage of Format_RGB32 (whose
+// unused top byte Qt keeps at 0xFF); fills and colour keys take raw values, canvases take colour
+// integers. The primary surface stands for the window and holds no pixels of its own.
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/colour.h"
+#include "render/rect.h"
+
+namespace tess {
+
+class TDirectDrawSurface;
+
+// Creates the surfaces of one drawing surface control. Allocation can be made to fail from tests,
+// to exercise the error paths that real memory exhaustion would take.
+class TDirectDraw {
+ public:
+  using FailureHook = std::function<bool(int32_t width, int32_t height, bool systemMemory)>;
+  static void SetFailureHook(FailureHook hook);
+
+  // Pixel memory for a surface, or a null image when it cannot be made.
+  QImage AllocatePixels(int32_t width, int32_t height, bool systemMemory) const;
+};
+
+enum class TBrushStyle { bsSolid, bsClear };
+
+struct TCanvasFont {
+  ColourInt Color = 0;
+  bool Bold = false;
+  bool Italic = false;
+  // Negative: the character height in pixels; positive: the cell height.
+  int32_t Height = -11;
+  QString Family;  // empty: the application's default face
+};
+
+// Text and pictures drawn onto a surface through the GUI layer. Font and brush settings persist
+// from frame to frame; the painter ("device context") is taken on the first drawing operation and
+// given back by Release.
+class TDirectDrawSurfaceCanvas {
+ public:
+  explicit TDirectDrawSurfaceCanvas(TDirectDrawSurface& surface);
+  ~TDirectDrawSurfaceCanvas();
+
+  TBrushStyle BrushStyle = TBrushStyle::bsSolid;
+  ColourInt BrushColor = MakeColour(255, 255, 255);
+  TCanvasFont Font;
+
+  // Points at the screen's logical resolution: the height becomes -nearest(points * dpi / 72).
+  void SetFontSize(int32_t points);
+  int32_t TextWidth(const QString& text);
+  // Draws text with the top of its cell at (x, y).
+  void TextOut(int32_t x, int32_t y, const QString& text);
+  // Draws a picture with its top-left corner at (x, y), as a plain copy of its pixels.
+  void Draw(int32_t x, int32_t y, const QImage& picture);
+
+  bool HasDeviceContext() const { return painter_ != nullptr; }
+  void Release();
+
+  // The rectangle that TextOut(x, y, text) covers with the current font.
+  TRect TextRect(int32_t x, int32_t y, const QString& text);
+
+ private:
+  class QPainter& DeviceContext();
+  class QFont CurrentFont() const;
+
+  TDirectDrawSurface& surface_;
+  std::unique_ptr<class QPainter> painter_;
+};
+
+class TDirectDrawSurface {
+ public:
+  explicit TDirectDrawSurface(const TDirectDraw& ddraw);
+  ~TDirectDrawSurface();
+  TDirectDrawSurface(const TDirectDrawSurface&) = delete;
+  TDirectDrawSurface& operator=(const TDirectDrawSurface&) = delete;
+
+  // Makes this the primary surface: the window of the given client size, without pixels.
+  void MakePrimary(int32_t width, int32_t height);
+
+  bool HasInterface() const { return hasInterface_; }
+  bool IsPrimary() const { return primary_; }
+  // 0 x 0 without an interface.
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  TRect Bounds() const { return RectOfSize(width_, height_); }
+
+  // Create in system memory instead of trying video memory first.
+  bool SystemMemory = false;
+  // Our surfaces always live in system memory.
+  bool InVideoMemory() const { return false; }
+
+  bool OwnClipper() const { return ownClipper_; }
+  void SetOwnClipper(bool own) { ownClipper_ = own; }
+  bool HasStretchClipper() const { return hasStretchClipper_; }
+
+  // The result code of the last operation; 0 is success.
+  int32_t LastResult() const { return lastResult_; }
+
+  // Gives the surface a new size; 0 or less in either direction gives up the interface. Raises
+  // EDirectDrawSurfaceError "Surface cannot be made" when the memory cannot be had.
+  void SetSize(int32_t width, int32_t height);
+  void ReleaseInterface();
+
+  // One colour fill of the whole surface with a raw pixel value, unconverted.
+  bool FillDeviceColor(uint32_t value);
+  // The same, limited to a rectangle (clipped to the surface).
+  bool FillRect(const TRect& rect, uint32_t value);
+
+  // Raw pixel access; outside the surface, without an interface or while locked a read gives 0
+  // and a write does nothing.
+  uint32_t ReadPixel(int32_t x, int32_t y);
+  void WritePixel(int32_t x, int32_t y, uint32_t value);
+  bool Lock();
+  void Unlock();
+
+  // The raw value that drawing the colour through the canvas stores.
+  uint32_t DeviceColorOf(ColourInt colour);
+  void SetSourceColorKey(uint32_t value);
+  uint32_t SourceColorKey() const { return colorKey_; }
+
+  // Scales the source rectangle of `source` onto the destination rectangle, nearest pixel, clipped
+  // to this surface without changing the mapping; with `transparent`, source pixels equal to the
+  // source's colour key leave the destination unchanged.
+  void BlitStretched(const TRect& destRect, const TRect& srcRect, const TDirectDrawSurface* source,
+                     bool transparent);
+  // The same, limited to `clip` (also clipped to this surface).
+  void BlitStretchedClipped(const TRect& destRect, const TRect& srcRect,
+                            const TDirectDrawSurface* source, bool transparent, const TRect& clip);
+
+  // Takes the size of `srcRect` and copies that part of the picture into the surface.
+  void LoadFromGraphic(const QImage& picture, const TRect& srcRect);
+
+  TDirectDrawSurfaceCanvas& Canvas();
+  bool HasCanvas() const { return canvas_ != nullptr; }
+
+  // Lost surfaces: the restore path of the drawing surface is exercised by marking them lost.
+  bool IsLost() const { return lost_; }
+  void MarkLost() { lost_ = true; }
+  bool Restore();
+  void SetRestoreFails(bool fails) { restoreFails_ = fails; }
+
+  // The pixel memory, for presenting and for tests. Null for the primary surface.
+  const QImage& Pixels() const { return image_; }
+  QImage& MutablePixels() { return image_; }
+
+ private:
+  friend class TDirectDrawSurfaceCanvas;
+  void SetInterface(QImage pixels);
+  uint32_t* Row(int32_t y) { return pixels_ + static_cast<ptrdiff_t>(y) * stride_; }
+  const uint32_t* Row(int32_t y) const { return pixels_ + static_cast<ptrdiff_t>(y) * stride_; }
+
+  const TDirectDraw& ddraw_;
+  QImage image_;
+  uint32_t* pixels_ = nullptr;
+  ptrdiff_t stride_ = 0;  // in pixels
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  bool hasInterface_ = false;
+  bool primary_ = false;
+  bool ownClipper_ = false;
+  bool hasStretchClipper_ = false;
+  bool lost_ = false;
+  bool restoreFails_ = false;
+  int32_t lockCount_ = 0;
+  int32_t lastResult_ = 0;
+  uint32_t colorKey_ = 0;
+  std::unique_ptr<TDirectDrawSurfaceCanvas> canvas_;
+  std::vector<int32_t> columnMap_;  // reused by every stretched blit: no allocation per frame
+};
+
+// Result codes recorded on surfaces.
+inline constexpr int32_t kResultOk = 0;
+inline constexpr int32_t kResultNoInterface = -1;
+inline constexpr int32_t kResultInvalidRect = -2;
+inline constexpr int32_t kResultLocked = -3;
+
+}  // namespace tess

@@ -1,0 +1,268 @@
+#include "saver/mainwindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "render/dxdrawwidget.h"
+#include "render/screensize.h"
+#include "settings/settings.h"
+#include "tests/support/tempdir.h"
+
+namespace tess {
+namespace {
+
+using testing::TempDir;
+
+class SaverWindowTest : public ::testing::Test {
+ public:
+  SaverWindowTest() {
+    UsePrimaryScreenSize();
+    SetDefaults(Settings);
+  }
+
+  // Shows the saver and waits until its drawing surface is initialised.
+  void Show() {
+    main_ = std::make_unique<TMain>();
+    main_->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main_->Engine().DXD1.Initialized(); }, 5000));
+    start_ = main_->StartCursorPos;
+  }
+
+  void Send(QEvent& event) { QCoreApplication::sendEvent(main_.get(), &event); }
+
+  void MoveTo(QPoint global) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(global), QPointF(global), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    Send(move);
+  }
+
+  void Press(Qt::MouseButton button, QEvent::Type type = QEvent::MouseButtonPress) {
+    QMouseEvent press(type, QPointF(start_), QPointF(start_), button, button, Qt::NoModifier);
+    Send(press);
+  }
+
+  bool Open() const { return main_->isVisible(); }
+
+  // One frame, drawn the way the frame timer draws it.
+  QImage Frame() {
+    auto& engine = main_->Engine();
+    engine.DXT1Timer(engine.DXT1, 1);
+    return engine.DXD1.BackSurface()->Pixels().copy();
+  }
+
+  std::unique_ptr<TMain> main_;
+  QPoint start_;
+};
+
+TEST_F(SaverWindowTest, ShowingCoversTheScreenHidesTheCursorAndStartsTheTimer) {
+  ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  Show();
+  EXPECT_EQ(main_->geometry(), QGuiApplication::primaryScreen()->geometry());
+  ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BlankCursor);
+  EXPECT_TRUE(main_->Engine().DXT1.Enabled());
+  EXPECT_TRUE(main_->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_TRUE(main_->windowFlags() & Qt::WindowStaysOnTopHint);
+  main_->close();
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);  // the cursor shows again
+  EXPECT_FALSE(main_->Engine().DXT1.Enabled());
+}
+
+TEST_F(SaverWindowTest, MouseMovementsCloseBeyondFivePixelsOnEitherAxis) {
+  const struct {
+    QPoint delta;
+    bool closes;
+  } cases[] = {
+      {{0, 0}, false}, {{5, 5}, false}, {{-5, -5}, false}, {{5, -5}, false}, {{6, 0}, true},
+      {{0, 6}, true},  {{-6, 0}, true}, {{0, -6}, true},   {{6, 6}, true},   {{100, 3}, true},
+  };
+  for (const auto& c : cases) {
+    Show();
+    MoveTo(start_ + c.delta);
+    EXPECT_EQ(!Open(), c.closes) << c.delta.x() << "," << c.delta.y();
+    main_.reset();
+  }
+}
+
+TEST_F(SaverWindowTest, DistanceIsAlwaysMeasuredFromTheStart) {
+  Show();
+  for (int step = 1; step <= 5; ++step)
+    MoveTo(start_ + QPoint(step, 0));
+  MoveTo(start_);
+  MoveTo(start_ + QPoint(-5, 5));
+  EXPECT_TRUE(Open());
+  MoveTo(start_ + QPoint(-6, 5));
+  EXPECT_FALSE(Open());
+}
+
+TEST_F(SaverWindowTest, KeysAndTheThreeMainButtonsCloseButReleasesAndTheWheelDoNot) {
+  const struct {
+    const char* what;
+    std::function<void(SaverWindowTest&)> act;
+    bool closes;
+  } cases[] = {
+      {"key press",
+       [](SaverWindowTest& t) {
+         QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+         t.Send(key);
+       },
+       true},
+      {"key release of a key held at the start",
+       [](SaverWindowTest& t) {
+         QKeyEvent key(QEvent::KeyRelease, Qt::Key_Shift, Qt::ShiftModifier);
+         t.Send(key);
+       },
+       true},
+      {"left press", [](SaverWindowTest& t) { t.Press(Qt::LeftButton); }, true},
+      {"right press", [](SaverWindowTest& t) { t.Press(Qt::RightButton); }, true},
+      {"middle press", [](SaverWindowTest& t) { t.Press(Qt::MiddleButton); }, true},
+      {"left release",
+       [](SaverWindowTest& t) { t.Press(Qt::LeftButton, QEvent::MouseButtonRelease); }, false},
+      {"back button press", [](SaverWindowTest& t) { t.Press(Qt::BackButton); }, false},
+      {"wheel",
+       [](SaverWindowTest& t) {
+         QWheelEvent wheel(QPointF(t.start_), QPointF(t.start_), QPoint(), QPoint(0, 120),
+                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+         t.Send(wheel);
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    Show();
+    c.act(*this);
+    EXPECT_EQ(!Open(), c.closes) << c.what;
+    main_.reset();
+  }
+}
+
+TEST_F(SaverWindowTest, TheFirstActivationIsExpectedAndAnyLaterChangeCloses) {
+  Show();
+  QEvent activate(QEvent::WindowActivate);
+  Send(activate);
+  QEvent appActivate(QEvent::ApplicationActivate);
+  Send(appActivate);
+  EXPECT_TRUE(Open());
+  QEvent deactivate(QEvent::WindowDeactivate);
+  Send(deactivate);
+  EXPECT_FALSE(Open());
+}
+
+TEST_F(SaverWindowTest, AfterClosingTheHookIsGone) {
+  Show();
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+  Send(key);
+  ASSERT_FALSE(Open());
+  main_->show();  // shown again by hand: the show handler does not run twice
+  Send(key);
+  EXPECT_TRUE(Open());
+  main_->close();
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(SaverWindowTest, FramesShowTheBackgroundColourAndTheCreditLineBottomRight) {
+  Settings.General.BGColor = MakeColour(76, 76, 76);
+  Settings.General.SimColor = 3;
+  Show();
+  const QImage frame = Frame();
+  const QSize size = frame.size();
+  EXPECT_EQ(frame.pixel(size.width() / 2, size.height() / 2) & 0xFFFFFF, 0x4C4C4Cu);
+  // The credit line: blue ink only in the bottom-right band, ending 4 pixels from the edge.
+  int rightmost = -1, top = size.height(), inked = 0;
+  for (int y = 0; y < size.height(); ++y) {
+    for (int x = 0; x < size.width(); ++x) {
+      const QRgb p = frame.pixel(x, y);
+      if ((p & 0xFFFFFF) == 0x4C4C4C) continue;
+      ++inked;
+      EXPECT_GE(qBlue(p), qRed(p)) << x << "," << y;
+      rightmost = std::max(rightmost, x);
+      top = std::min(top, y);
+    }
+  }
+  EXPECT_GT(inked, 100);
+  EXPECT_GE(rightmost, size.width() - 4 - 3);
+  EXPECT_LT(rightmost, size.width() - 4 + 1);
+  EXPECT_GE(top, size.height() - 11 - 4 - 2);
+}
+
+TEST_F(SaverWindowTest, ANonGreyBackgroundColourShowsTheColourItNames) {
+  Settings.General.BGColor = MakeColour(200, 10, 30);  // red in the low byte
+  Show();
+  EXPECT_EQ(Frame().pixel(3, 3) & 0xFFFFFF, 0xC80A1Eu);
+}
+
+// A 24-bit BMP file of the given pixels, bottom-up.
+QByteArray Bmp(const QImage& picture) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  picture.convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP");
+  return bytes;
+}
+
+TEST_F(SaverWindowTest, ABitmapBackgroundIsStretchedOverTheWholeScreen) {
+  TempDir dir;
+  QImage quarters(2, 2, QImage::Format_RGB32);
+  quarters.setPixel(0, 0, qRgb(255, 0, 0));
+  quarters.setPixel(1, 0, qRgb(0, 255, 0));
+  quarters.setPixel(0, 1, qRgb(0, 0, 255));
+  quarters.setPixel(1, 1, qRgb(255, 255, 0));
+  testing::WriteFile(dir / "bg.bmp", Bmp(quarters).toStdString());
+  Settings.General.BGPic = true;
+  Settings.General.BGPicPath = (dir / "bg.bmp").string();
+  Show();
+  ASSERT_TRUE(main_->Engine().BGPicLoaded);
+  const QImage frame = Frame();
+  const int w = frame.width(), h = frame.height();
+  EXPECT_EQ(frame.pixel(0, 0) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(frame.pixel(w - 1, 0) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(frame.pixel(0, h / 2 + 1) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(frame.pixel(w / 2 + 1, h / 2 + 1) & 0xFFFFFF, 0xFFFF00u);
+  EXPECT_EQ(frame.pixel(w / 2 - 1, h / 2 - 1) & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST_F(SaverWindowTest, UnusableBackgroundFilesLeaveTheGreyWithoutAMessage) {
+  TempDir dir;
+  QImage picture(64, 64, QImage::Format_RGB32);
+  picture.fill(qRgb(9, 9, 9));
+  const std::string bmp = Bmp(picture).toStdString();
+  QByteArray png;
+  QBuffer pngBuffer(&png);
+  pngBuffer.open(QIODevice::WriteOnly);
+  picture.save(&pngBuffer, "PNG");
+  // A BMP header that claims 60000 x 60000 pixels: far beyond what a background needs.
+  std::string huge = bmp.substr(0, 54);
+  const int side = 60000;
+  for (int i = 0; i < 4; ++i) {
+    huge[18 + i] = static_cast<char>((side >> (8 * i)) & 0xFF);
+    huge[22 + i] = static_cast<char>((side >> (8 * i)) & 0xFF);
+  }
+  const struct {
+    const char* name;
+    std::string content;
+  } files[] = {
+      {"truncated.bmp", bmp.substr(0, 100)},
+      {"picture.png", png.toStdString()},
+      {"text.bmp", "this is not a picture"},
+      {"empty.bmp", ""},
+      {"huge.bmp", huge},
+  };
+  Settings.General.BGColor = MakeColour(50, 50, 50);
+  for (const auto& f : files) {
+    testing::WriteFile(dir / f.name, f.content);
+    Settings.General.BGPic = true;
+    Settings.General.BGPicPath = (dir / f.name).string();
+    Show();
+    EXPECT_FALSE(main_->Engine().BGPicLoaded) << f.name;
+    EXPECT_EQ(Frame().pixel(10, 10) & 0xFFFFFF, 0x323232u) << f.name;
+    main_.reset();
+  }
+}
+
+}  // namespace
+}  // namespace tess
