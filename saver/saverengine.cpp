@@ -4,8 +4,10 @@
 #include <exception>
 
 #include "core/colour.h"
+#include "core/nearest.h"
 #include "core/screen.h"
 #include "saver/background.h"
+#include "saver/glyphs.h"
 #include "settings/settings.h"
 
 namespace tess {
@@ -33,8 +35,10 @@ ColourInt CreditColour(int32_t simColor) {
 }  // namespace
 
 TSaverEngine::TSaverEngine() {
-  for (TDXImageList* list : {&DXIL1, &DXIL2, &DXIL3, &DXIL_BG})
+  for (TDXImageList* list : {&DXIL1, &DXIL2, &DXIL3, &DXIL_BG}) {
     list->SetDXDraw(&DXD1);
+  }
+  LoadGlyphLists(DXIL1, DXIL2, DXIL3);
   // The background list holds one opaque item, empty until a picture is loaded.
   TPictureCollectionItem& background = DXIL_BG.Items.Add();
   background.Transparent = false;
@@ -51,6 +55,8 @@ TSaverEngine::~TSaverEngine() {
 }
 
 void TSaverEngine::PrepareFrames() {
+  // Before the drawing surface exists: the first upload takes the tinted pictures.
+  TintGlyphs(Settings.General.SimColor, DXIL1, DXIL2, DXIL3);
   LoadBackgroundPicture();
   InitializeScene();
 }
@@ -71,7 +77,20 @@ void TSaverEngine::InitializeScene() {}
 
 void TSaverEngine::StepScene() {}
 
-void TSaverEngine::DrawSim(uint16_t, uint16_t, uint16_t, uint16_t, uint16_t) {}
+void TSaverEngine::DrawSim(uint16_t X, uint16_t Y, uint16_t Size, uint16_t Index, uint16_t List) {
+  TDXImageList* const lists[] = {nullptr, &DXIL1, &DXIL2, &DXIL3};
+  TDirectDrawSurface* back = DXD1.BackSurface();
+  if (List < 1 || List > 3 || back == nullptr) return;
+  // An odd size has a half-pixel half: the edges round to the nearest, ties to even.
+  const long double half = Size / 2.0L;
+  const TRect rect{nearest32(X - half), nearest32(Y - half), nearest32(X + half),
+                   nearest32(Y + half)};
+  try {
+    lists[List]->Items.Items(Index).DrawStretched(*back, rect, 0);
+  } catch (const std::exception&) {
+    // A glyph that cannot be drawn is left out; the frame goes on.
+  }
+}
 
 void TSaverEngine::DrawCredit(TDirectDrawSurface& back) {
   const ScreenSize screen = CurrentScreenSize();
