@@ -14,9 +14,19 @@ inline int64_t nearest(long double x) {
   if (std::isnan(x)) return 0;
   if (x >= kMax) return std::numeric_limits<int64_t>::max();
   if (x <= -kMax) return std::numeric_limits<int64_t>::min();
-  // nearbyintl honours the current rounding mode, which the program never leaves
-  // (round to nearest, ties to even).
-  return static_cast<int64_t>(std::nearbyintl(x));
+  // rintl rounds in the current mode, which the program never leaves (to nearest, ties to even);
+  // unlike nearbyintl it need not save the floating-point flags, which makes it some twenty times
+  // faster, and scenes round twice per sprite.
+  return static_cast<int64_t>(std::rintl(x));
+}
+
+// nearest(twice / 2) for an integer `twice`: sprite centres and edges lie on whole or half pixels,
+// where integer arithmetic gives exactly the extended-precision answer (halves to the even
+// neighbour) at a fraction of the cost; the chains scene rounds two of these per sprite.
+constexpr int64_t NearestHalf(int64_t twice) {
+  if (twice % 2 == 0) return twice / 2;
+  const int64_t below = twice >= 0 ? twice / 2 : -((1 - twice) / 2);  // floor(twice / 2)
+  return below % 2 == 0 ? below : below + 1;
 }
 
 // The same, stored into a signed 32-bit field: the low 32 bits, as the original stored them.

@@ -5,6 +5,7 @@
 
 #include "core/colour.h"
 #include "core/nearest.h"
+#include "core/random.h"
 #include "core/screen.h"
 #include "saver/background.h"
 #include "saver/glyphs.h"
@@ -73,18 +74,27 @@ void TSaverEngine::LoadBackgroundPicture() {
   }
 }
 
-void TSaverEngine::InitializeScene() {}
+TSceneEnv TSaverEngine::SceneEnv() {
+  return {Settings, SharedRandom(), *this, CurrentScreenSize()};
+}
 
-void TSaverEngine::StepScene() {}
+void TSaverEngine::InitializeScene() {
+  scenes_.Initialize(SceneEnv());
+}
+
+void TSaverEngine::StepScene() {
+  scenes_.Step(SceneEnv());
+}
 
 void TSaverEngine::DrawSim(uint16_t X, uint16_t Y, uint16_t Size, uint16_t Index, uint16_t List) {
   TDXImageList* const lists[] = {nullptr, &DXIL1, &DXIL2, &DXIL3};
   TDirectDrawSurface* back = DXD1.BackSurface();
   if (List < 1 || List > 3 || back == nullptr) return;
-  // An odd size has a half-pixel half: the edges round to the nearest, ties to even.
-  const long double half = Size / 2.0L;
-  const TRect rect{nearest32(X - half), nearest32(Y - half), nearest32(X + half),
-                   nearest32(Y + half)};
+  // X -/+ Size / 2, rounded to the nearest, ties to even: an odd size puts the edges on halves.
+  const TRect rect{static_cast<int32_t>(NearestHalf(2 * X - Size)),
+                   static_cast<int32_t>(NearestHalf(2 * Y - Size)),
+                   static_cast<int32_t>(NearestHalf(2 * X + Size)),
+                   static_cast<int32_t>(NearestHalf(2 * Y + Size))};
   try {
     lists[List]->Items.Items(Index).DrawStretched(*back, rect, 0);
   } catch (const std::exception&) {

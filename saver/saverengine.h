@@ -10,6 +10,7 @@
 #include "render/dxtimer.h"
 #include "render/imagelist.h"
 #include "saver/glyphsink.h"
+#include "saver/scenes.h"
 
 namespace tess {
 
@@ -48,6 +49,9 @@ class TSaverEngine : public IGlyphSink {
   void InitializeScene();
   void StepScene();
   void DrawCredit(TDirectDrawSurface& back);
+  TSceneEnv SceneEnv();
+
+  TScenes scenes_;
 };
 
 }  // namespace tess

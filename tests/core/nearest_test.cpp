@@ -27,6 +27,15 @@ TEST(Nearest, ExtendedPrecisionKeepsExactTies) {
   EXPECT_EQ(nearest(3 * 480 / 4.0L / 45), 8);
 }
 
+TEST(Nearest, HalfPixelRoundingInIntegersAgreesWithExtendedPrecision) {
+  for (int64_t twice = -300000; twice <= 300000; ++twice) {
+    ASSERT_EQ(NearestHalf(twice), nearest(twice / 2.0L)) << twice;
+  }
+  for (int64_t twice : {int64_t{1} << 40, (int64_t{1} << 40) + 1, -(int64_t{1} << 40) - 1}) {
+    EXPECT_EQ(NearestHalf(twice), nearest(twice / 2.0L)) << twice;
+  }
+}
+
 TEST(Nearest, NonFiniteValuesDoNotInvokeUndefinedConversions) {
   EXPECT_EQ(nearest(std::numeric_limits<long double>::quiet_NaN()), 0);
   EXPECT_EQ(nearest(std::numeric_limits<long double>::infinity()),

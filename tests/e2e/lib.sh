@@ -79,9 +79,13 @@ visible_window_count() { xdotool search --onlyvisible --name '' 2>/dev/null | wc
 screenshot() { import -window root "$1"; }
 
 # pixel FILE X Y: the colour of one pixel as "r,g,b".
-pixel() {
-  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
-}
+pixel() { QT_QPA_PLATFORM=offscreen "$TESTPIXELS" pixel "$@"; }
+
+# ink FILE r|g|b [X Y W H]: how many pixels are mostly that colour.
+ink() { QT_QPA_PLATFORM=offscreen "$TESTPIXELS" ink "$@"; }
+
+# count FILE R,G,B: how many pixels have exactly that colour.
+count() { QT_QPA_PLATFORM=offscreen "$TESTPIXELS" count "$@"; }
 
 assert_eq() { [ "$1" = "$2" ] || fail "${3:-value}: expected '$2', got '$1'"; }
 

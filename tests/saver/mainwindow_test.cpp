@@ -24,6 +24,7 @@ class SaverWindowTest : public ::testing::Test {
   SaverWindowTest() {
     UsePrimaryScreenSize();
     SetDefaults(Settings);
+    Settings.General.VarNum = 0;  // no scene: these tests look at the frame around it
   }
 
   // Shows the saver and waits until its drawing surface is initialised.

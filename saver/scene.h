@@ -1,0 +1,26 @@
+#pragma once
+// What a scene sees of the world: the settings, the shared generator, the screen size for this
+// step, and DrawSim. Nothing of Qt, so that scenes run headless in tests and the trace tool.
+#include "core/random.h"
+#include "core/screen.h"
+#include "saver/glyphsink.h"
+#include "settings/settings.h"
+
+namespace tess {
+
+struct TSceneEnv {
+  const TSettings& settings;
+  RandomGenerator& rng;
+  IGlyphSink& sink;
+  ScreenSize screen;
+};
+
+// A pace counter: advances and wraps from above `length` back to 1; the paced action happens
+// when it is 1.
+inline bool AdvancePace(int32_t& counter, int32_t length) {
+  ++counter;
+  if (counter > length) counter = 1;
+  return counter == 1;
+}
+
+}  // namespace tess
