@@ -120,7 +120,9 @@ int RunSaver(QApplication& app) {
 
 int RunSettingsDialog(QApplication& app) {
   TPref pref;
+  QObject::connect(&pref, &QDialog::finished, &app, &QCoreApplication::quit);
   pref.show();
+  pref.activateWindow();
   app.exec();
   return 0;
 }

@@ -7,6 +7,7 @@
 int main(int argc, char** argv) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
+  QApplication::setApplicationName("Tessarine");  // the application title, as the program sets it
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
