@@ -8,16 +8,21 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "core/random.h"
 #include "core/screen.h"
 #include "render/errorreport.h"
 #include "render/screensize.h"
+#include "render/x11windowpresenter.h"
+#include "saver/daemonsaver.h"
 #include "saver/mainwindow.h"
 #include "settings/pref.h"
 #include "settings/settings.h"
 #include "shell/instanceguard.h"
 #include "shell/runswitch.h"
+#include "shell/termination.h"
 
 namespace tess {
 
@@ -93,14 +98,31 @@ void ShowPlainMessage(const QString& caption, const QString& text) {
   box.exec();
 }
 
-// The last-resort report for an error that escapes start-up.
-int ReportApplicationError(const char* message) {
+// The last-resort report for an error that escapes start-up. Inside a daemon's window there is
+// no screen of our own to show a message box on: standard error only.
+int ReportApplicationError(const char* message, bool canShowWindows) {
   std::fprintf(stderr, "tessarine: %s\n", message);
   std::fflush(stderr);
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"),
-                  QString::fromUtf8(message), QMessageBox::Ok);
-  box.exec();
+  if (canShowWindows) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"),
+                    QString::fromUtf8(message), QMessageBox::Ok);
+    box.exec();
+  }
   return 1;
+}
+
+// Frames and bounds take the daemon's window size instead of the screen's.
+void UseWindowSize(const TX11WindowPresenter& window) {
+  SetScreenSizeProvider([&window] {
+    const QSize size = window.ClientSize();
+    return ScreenSize{size.width(), size.height()};
+  });
+}
+
+std::string GuardSuffixFor(uint32_t window) {
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "-0x%x", window);
+  return suffix;
 }
 
 int RunSaver(QApplication& app) {
@@ -130,20 +152,42 @@ int RunSettingsDialog(QApplication& app) {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
-  TInstanceGuard guard;
+  const char runSwitch = RunSwitchOf(argc > 1 ? argv[1] : nullptr);
+  // A screen-saver daemon names its window for each saver it starts, one per monitor: each gets
+  // a guard of its own.
+  const uint32_t daemonWindow =
+      RunModeOf(runSwitch) == RunMode::kSaver ? DaemonWindowFromEnvironment().value_or(0) : 0;
+
+  TInstanceGuard guard(daemonWindow != 0 ? GuardSuffixFor(daemonWindow) : std::string());
   if (guard.AlreadyExists()) return 0;
 
   SharedRandom().Seed(UtcMillisecondsOfDay());
 
-  const char runSwitch = RunSwitchOf(argc > 1 ? argv[1] : nullptr);
+  // Inside a daemon's window we make no window of our own: the GUI layer runs without a display
+  // and our own X connection draws into the daemon's window.
+  if (daemonWindow != 0) qputenv("QT_QPA_PLATFORM", "offscreen");
   auto app = MakeApplication(argc, argv);
   QApplication::setApplicationName(kApplicationTitle);
-  UsePrimaryScreenSize();
-  UseMessageBoxReports();
+  QuitOnTerminationSignals(*app);
+
+  std::unique_ptr<TX11WindowPresenter> window;
+  if (daemonWindow != 0) {
+    std::string problem;
+    window = TX11WindowPresenter::Attach(daemonWindow, problem);
+    if (!window) {
+      std::fprintf(stderr, "tessarine: %s\n", problem.c_str());
+      return problem.find("connect") != std::string::npos ? 1 : 0;
+    }
+    UseWindowSize(*window);
+  } else {
+    UsePrimaryScreenSize();
+    UseMessageBoxReports();
+  }
 
   try {
     SetDefaults(Settings);
     ReadSettings();
+    if (window) return RunInDaemonWindow(std::move(window));
     switch (RunModeOf(runSwitch)) {
       case RunMode::kSaver:
         return RunSaver(*app);
@@ -153,7 +197,7 @@ int RunProgram(int argc, char** argv) {
         return 0;
     }
   } catch (const std::exception& error) {
-    return ReportApplicationError(error.what());
+    return ReportApplicationError(error.what(), daemonWindow == 0);
   }
   return 0;
 }

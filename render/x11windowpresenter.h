@@ -1,0 +1,57 @@
+#pragma once
+// A presenter for a window that another program owns: a screen-saver daemon (xscreensaver,
+// MATE, Xfce) names an X window and we draw our frames into it over our own X connection, without
+// a window of our own. The daemon watches the user and ends us; we only follow the window's size
+// and notice when it goes away.
+#include <QImage>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "render/presenter.h"
+
+struct xcb_connection_t;
+
+namespace tess {
+
+class IFramePacer;
+
+// The window id in XSCREENSAVER_WINDOW ("0x..." or decimal), or nothing when the variable is
+// unset or names no window.
+std::optional<uint32_t> DaemonWindowFromEnvironment();
+
+class TX11WindowPresenter : public IPresenter {
+ public:
+  // Connects to the display and attaches to the window; on failure returns null and says why.
+  static std::unique_ptr<TX11WindowPresenter> Attach(uint32_t window, std::string& error);
+  ~TX11WindowPresenter() override;
+
+  QSize ClientSize() const override { return size_; }
+  void Present(const QImage& back, const QRegion& area, QPoint offset) override;
+  void WaitForVerticalBlank() override;
+
+  // The connection's file descriptor, readable when events wait.
+  int FileDescriptor() const;
+  // Handles waiting events: size changes, the window's destruction, errors. False once the
+  // window is gone or the connection broke; `reason` then says which.
+  bool ProcessEvents(std::string& reason);
+  bool Alive() const { return alive_; }
+
+ private:
+  TX11WindowPresenter(xcb_connection_t* connection, uint32_t window);
+  bool Setup(std::string& error);
+
+  xcb_connection_t* connection_;
+  uint32_t window_;
+  uint32_t gc_ = 0;
+  uint8_t depth_ = 0;
+  QSize size_;
+  uint32_t maxRequestBytes_ = 0;
+  bool alive_ = true;
+  std::vector<uint8_t> band_;  // reused for every frame
+  std::unique_ptr<IFramePacer> pacer_;
+};
+
+}  // namespace tess

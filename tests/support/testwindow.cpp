@@ -1,0 +1,46 @@
+// tessarine-testwindow: stands in for a screen-saver daemon's window in the end-to-end tests.
+// Makes and maps a plain X window of the given size at the given place, prints its id (hex) and
+// waits until it is killed; SIGUSR1 destroys the window first, as a daemon might.
+//
+//   tessarine-testwindow WIDTH HEIGHT X Y
+#include <signal.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+volatile sig_atomic_t gDestroy = 0;
+void OnUsr1(int) {
+  gDestroy = 1;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: tessarine-testwindow WIDTH HEIGHT X Y\n");
+    return 2;
+  }
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(c)) return 1;
+  xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  const xcb_window_t window = xcb_generate_id(c);
+  const uint32_t values[] = {screen->black_pixel};
+  xcb_create_window(
+      c, XCB_COPY_FROM_PARENT, window, screen->root, static_cast<int16_t>(std::atoi(argv[3])),
+      static_cast<int16_t>(std::atoi(argv[4])), static_cast<uint16_t>(std::atoi(argv[1])),
+      static_cast<uint16_t>(std::atoi(argv[2])), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+      screen->root_visual, XCB_CW_BACK_PIXEL, values);
+  xcb_map_window(c, window);
+  xcb_flush(c);
+  std::printf("0x%x\n", window);
+  std::fflush(stdout);
+  signal(SIGUSR1, OnUsr1);
+  while (!gDestroy)
+    pause();
+  xcb_destroy_window(c, window);
+  xcb_flush(c);
+  while (true)
+    pause();
+}
