@@ -1,6 +1,7 @@
 #include "render/dxdraw.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "render/errors.h"
 #include "render/presenter.h"
@@ -97,8 +98,17 @@ void TDXDraw::Notify(TDXDrawNotifyKind kind) {
 void TDXDraw::CreateBackSurface() {
   back_ = std::make_unique<TDirectDrawSurface>(*ddraw_);
   back_->SystemMemory = (options_ & doSystemMemory) != 0;
+  back_->SetDeferred(DeferredComposition);
+  const int32_t width = std::max(surfaceWidth_, 1), height = std::max(surfaceHeight_, 1);
+  // Memory the presenter can show without copying, where it offers some.
+  QImage shared =
+      presenter_ != nullptr ? presenter_->AllocateBackBuffer({width, height}) : QImage();
   try {
-    back_->SetSize(std::max(surfaceWidth_, 1), std::max(surfaceHeight_, 1));
+    if (!shared.isNull()) {
+      back_->AdoptPixels(std::move(shared));
+    } else {
+      back_->SetSize(width, height);
+    }
   } catch (const EDirectDrawSurfaceError&) {
     throw EDXDrawError(CannotBeMade("Surface"));
   }
@@ -176,6 +186,7 @@ void TDXDraw::RestoreSurfaces() {
   updating_ = true;
   Finally clear([this] { updating_ = false; });
   if (!primary_->Restore() || !back_->Restore()) return;
+  back_->ForgetFrameHistory();  // a restored surface holds nothing of the last frame
   primary_->FillDeviceColor(0);
   back_->FillDeviceColor(0);
   Notify(TDXDrawNotifyKind::nkRestore);
@@ -198,19 +209,32 @@ QPoint TDXDraw::PresentOffset() const {
   return {(controlWidth_ - back_->Width()) / 2, (controlHeight_ - back_->Height()) / 2};
 }
 
-void TDXDraw::Present(bool waitForVerticalBlank) {
+namespace {
+double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+}  // namespace
+
+void TDXDraw::Present(bool waitForVerticalBlank, bool wholeSurface) {
   if (!initialized_ || updating_ || !ValidateSurfaces()) return;
+  // The frame is finished before the wait, so that the refresh finds it ready to show.
+  auto start = std::chrono::steady_clock::now();
+  QRegion area = back_->CommitFrame();
+  lastCommitMs_ = MillisecondsSince(start);
+  if (wholeSurface) area = QRegion(0, 0, back_->Width(), back_->Height());
   if (waitForVerticalBlank) presenter_->WaitForVerticalBlank();
-  presenter_->Present(back_->Pixels(), QRegion(0, 0, back_->Width(), back_->Height()),
-                      PresentOffset());
+  start = std::chrono::steady_clock::now();
+  if (!area.isEmpty()) presenter_->Present(back_->Pixels(), area, PresentOffset());
+  lastPresentMs_ = MillisecondsSince(start);
 }
 
 void TDXDraw::Flip() {
-  Present((effectiveOptions_ & doWaitVBlank) != 0);
+  Present((effectiveOptions_ & doWaitVBlank) != 0, false);
 }
 
 void TDXDraw::Repaint() {
-  Present(false);
+  Present(false, true);
 }
 
 void TDXDraw::ControlResized(int32_t width, int32_t height) {

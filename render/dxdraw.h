@@ -73,6 +73,9 @@ class TDXDraw {
 
   bool AutoInitialize = true;
   bool AutoSize = true;
+  // Compose frames by redrawing and presenting only what changed (see TFrameRecorder); off,
+  // every flip presents the whole back surface as drawn.
+  bool DeferredComposition = true;
   ColourInt Color = 0;  // the control's own background, until the first presentation
 
   TDXDrawOptions Options() const { return options_; }
@@ -112,11 +115,16 @@ class TDXDraw {
   // Where the back surface's origin lies in the client area.
   QPoint PresentOffset() const;
 
+  // How long the last flip spent drawing the changed area and handing it to the presenter
+  // (the wait for the refresh not included), in milliseconds.
+  double LastCommitMilliseconds() const { return lastCommitMs_; }
+  double LastPresentMilliseconds() const { return lastPresentMs_; }
+
   void Subscribe(IDXDrawSubscriber* subscriber);
   void Unsubscribe(IDXDrawSubscriber* subscriber);
 
  private:
-  void Present(bool waitForVerticalBlank);
+  void Present(bool waitForVerticalBlank, bool wholeSurface);
   void Notify(TDXDrawNotifyKind kind);
   void CreateBackSurface();
   void ReleaseEverything();
@@ -135,6 +143,8 @@ class TDXDraw {
   bool initNotified_ = false;
   bool surfaceNotified_ = false;
   int32_t restoreSuppression_ = 0;
+  double lastCommitMs_ = 0;
+  double lastPresentMs_ = 0;
   std::unique_ptr<TDirectDraw> ddraw_;
   std::unique_ptr<TDirectDrawSurface> primary_;
   std::unique_ptr<TDirectDrawSurface> back_;

@@ -10,6 +10,7 @@ namespace tess {
 
 class IFramePacer;
 class TDXDraw;
+class TX11Blitter;
 
 class TDXDrawWidget : public QWidget, public IPresenter {
  public:
@@ -21,8 +22,12 @@ class TDXDrawWidget : public QWidget, public IPresenter {
   QSize ClientSize() const override;
   void Present(const QImage& back, const QRegion& area, QPoint offset) override;
   void WaitForVerticalBlank() override;
+  QImage AllocateBackBuffer(QSize size) override;
+  // Frames go to the window over our own X connection, not through the GUI layer's painting.
+  QPaintEngine* paintEngine() const override;
 
   const IFramePacer* Pacer() const { return pacer_.get(); }
+  bool DrawsDirectly() const { return direct_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -31,10 +36,13 @@ class TDXDrawWidget : public QWidget, public IPresenter {
 
  private:
   void InitializeAfterShow();
+  TX11Blitter* Blitter();
 
   TDXDraw& dxdraw_;
   QWidget* form_;
   std::unique_ptr<IFramePacer> pacer_;
+  bool direct_ = false;
+  std::unique_ptr<TX11Blitter> blitter_;
 };
 
 }  // namespace tess

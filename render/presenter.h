@@ -22,6 +22,10 @@ class IPresenter {
 
   // Blocks until the display's next refresh begins; sleeps, never spins.
   virtual void WaitForVerticalBlank() = 0;
+
+  // Pixel memory for a back surface of this size that presenting can use without copying it
+  // (memory shared with a display server), or a null image for ordinary memory.
+  virtual QImage AllocateBackBuffer(QSize) { return {}; }
 };
 
 }  // namespace tess

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <algorithm>
+#include <cstring>
 
 #include "core/nearest.h"
 #include "render/errors.h"
@@ -39,6 +40,11 @@ QColor ToQColor(ColourInt c) {
 // source pixel under the centre of the destination pixel.
 inline int32_t SampleOf(int64_t d, int64_t srcSize, int64_t destSize) {
   return static_cast<int32_t>(((2 * d + 1) * srcSize) / (2 * destSize));
+}
+
+uint64_t NextGeneration() {
+  static uint64_t generation = 0;
+  return ++generation;
 }
 
 }  // namespace
@@ -83,6 +89,7 @@ QPainter& TDirectDrawSurfaceCanvas::DeviceContext() {
   if (!surface_.HasInterface() || surface_.IsPrimary()) {
     throw EDirectDrawSurfaceError(NotMade("IDirectDrawSurface"));
   }
+  surface_.keyRuns_.valid = false;  // the pixels may change
   if (!painter_) {
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(&surface_.image_)) {
@@ -94,20 +101,33 @@ QPainter& TDirectDrawSurfaceCanvas::DeviceContext() {
 }
 
 int32_t TDirectDrawSurfaceCanvas::TextWidth(const QString& text) {
-  DeviceContext();
+  if (!surface_.Deferred()) DeviceContext();
+  if (!surface_.HasInterface()) throw EDirectDrawSurfaceError(NotMade("IDirectDrawSurface"));
   return QFontMetrics(CurrentFont()).horizontalAdvance(text);
 }
 
-void TDirectDrawSurfaceCanvas::TextOut(int32_t x, int32_t y, const QString& text) {
-  QPainter& dc = DeviceContext();
-  const QFont font = CurrentFont();
-  const QFontMetrics metrics(font);
-  if (BrushStyle == TBrushStyle::bsSolid) {
-    dc.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(), ToQColor(BrushColor));
+TTextOp TDirectDrawSurfaceCanvas::MakeTextOp(int32_t x, int32_t y, const QString& text) const {
+  return {x, y, text, CurrentFont(), Font.Color, BrushStyle == TBrushStyle::bsSolid, BrushColor};
+}
+
+void TDirectDrawSurfaceCanvas::PaintText(QPainter& dc, const TTextOp& t) {
+  const QFontMetrics metrics(t.font);
+  if (t.opaque) {
+    dc.fillRect(t.x, t.y, metrics.horizontalAdvance(t.text), metrics.height(), ToQColor(t.brush));
   }
-  dc.setFont(font);
-  dc.setPen(ToQColor(Font.Color));
-  dc.drawText(x, y + metrics.ascent(), text);
+  dc.setFont(t.font);
+  dc.setPen(ToQColor(t.colour));
+  dc.drawText(t.x, t.y + metrics.ascent(), t.text);
+}
+
+void TDirectDrawSurfaceCanvas::TextOut(int32_t x, int32_t y, const QString& text) {
+  if (surface_.Deferred()) {
+    if (!surface_.HasInterface()) throw EDirectDrawSurfaceError(NotMade("IDirectDrawSurface"));
+    const TRect bounds = TextRect(x, y, text).Intersected(surface_.Bounds());
+    if (!bounds.Empty()) surface_.recorder_->RecordText(bounds, MakeTextOp(x, y, text));
+    return;
+  }
+  PaintText(DeviceContext(), MakeTextOp(x, y, text));
 }
 
 TRect TDirectDrawSurfaceCanvas::TextRect(int32_t x, int32_t y, const QString& text) {
@@ -115,11 +135,12 @@ TRect TDirectDrawSurfaceCanvas::TextRect(int32_t x, int32_t y, const QString& te
   const QRect ink = metrics.boundingRect(text).translated(x, y + metrics.ascent());
   TRect cell{x, y, x + metrics.horizontalAdvance(text), y + metrics.height()};
   // Italic and anti-aliased glyphs can reach a pixel beyond their box.
-  TRect inked{ink.left() - 1, ink.top() - 1, ink.right() + 2, ink.bottom() + 2};
+  TRect inked{ink.left() - 2, ink.top() - 2, ink.right() + 3, ink.bottom() + 3};
   return cell.United(inked);
 }
 
 void TDirectDrawSurfaceCanvas::Draw(int32_t x, int32_t y, const QImage& picture) {
+  surface_.Materialize();
   DeviceContext().drawImage(x, y, picture);
 }
 
@@ -150,6 +171,9 @@ void TDirectDrawSurface::SetInterface(QImage pixels) {
   lost_ = false;
   colorKey_ = 0;
   lastResult_ = kResultOk;
+  generation_ = NextGeneration();
+  keyRuns_.valid = false;
+  if (recorder_) recorder_ = std::make_unique<TFrameRecorder>();  // nothing of the old pixels
 }
 
 void TDirectDrawSurface::MakePrimary(int32_t width, int32_t height) {
@@ -187,6 +211,14 @@ void TDirectDrawSurface::SetSize(int32_t width, int32_t height) {
   SetInterface(std::move(pixels));
 }
 
+void TDirectDrawSurface::AdoptPixels(QImage pixels) {
+  if (pixels.isNull() || pixels.format() != QImage::Format_RGB32) {
+    throw EDirectDrawSurfaceError(CannotBeMade("Surface"));
+  }
+  pixels.fill(kOpaque);
+  SetInterface(std::move(pixels));
+}
+
 bool TDirectDrawSurface::FillDeviceColor(uint32_t value) {
   return FillRect(Bounds(), value);
 }
@@ -195,20 +227,33 @@ bool TDirectDrawSurface::FillRect(const TRect& rect, uint32_t value) {
   if (!hasInterface_) return false;
   if (primary_) return true;  // the window shows whatever is presented next
   const TRect r = rect.Intersected(Bounds());
+  lastResult_ = kResultOk;
   if (r.Empty()) return true;
+  if (recorder_) {
+    recorder_->RecordFill(r, value & kRawMask);
+  } else {
+    ExecuteFill(r, value);
+  }
+  return true;
+}
+
+void TDirectDrawSurface::ExecuteFill(const TRect& r, uint32_t value) {
+  keyRuns_.valid = false;
   const uint32_t pixel = kOpaque | (value & kRawMask);
   const auto stride = static_cast<ptrdiff_t>(image_.bytesPerLine() / 4);
   uint32_t* base = reinterpret_cast<uint32_t*>(image_.bits());
-  for (int32_t y = r.Top; y < r.Bottom; ++y) {
-    uint32_t* row = base + y * stride;
-    std::fill(row + r.Left, row + r.Right, pixel);
-  }
-  lastResult_ = kResultOk;
-  return true;
+  // One row by hand, the others copied from it: the C library's copy is the fastest loop there
+  // is, and fills are most of what a changed area costs.
+  uint32_t* first = base + r.Top * stride + r.Left;
+  std::fill(first, first + r.Width(), pixel);
+  const size_t bytes = static_cast<size_t>(r.Width()) * sizeof(uint32_t);
+  for (int32_t y = r.Top + 1; y < r.Bottom; ++y)
+    std::memcpy(base + y * stride + r.Left, first, bytes);
 }
 
 uint32_t TDirectDrawSurface::ReadPixel(int32_t x, int32_t y) {
   if (!hasInterface_ || primary_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  Materialize();
   if (!Lock()) return 0;
   const uint32_t value = image_.pixel(x, y) & kRawMask;
   Unlock();
@@ -217,8 +262,10 @@ uint32_t TDirectDrawSurface::ReadPixel(int32_t x, int32_t y) {
 
 void TDirectDrawSurface::WritePixel(int32_t x, int32_t y, uint32_t value) {
   if (!hasInterface_ || primary_ || x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  Materialize();
   if (!Lock()) return;
   reinterpret_cast<uint32_t*>(image_.scanLine(y))[x] = kOpaque | (value & kRawMask);
+  keyRuns_.valid = false;
   Unlock();
 }
 
@@ -280,7 +327,81 @@ void TDirectDrawSurface::BlitStretchedClipped(const TRect& destRect, const TRect
   lastResult_ = kResultOk;
   const TRect visible = destRect.Intersected(Bounds()).Intersected(clip);
   if (visible.Empty()) return;
+  if (recorder_) {
+    // Only the pixels the source's ink lands on can change: a tighter area to redraw.
+    const TRect footprint = Footprint(destRect, srcRect, *source, transparent).Intersected(visible);
+    if (!footprint.Empty())
+      recorder_->RecordBlit(footprint, destRect, srcRect, *source, transparent);
+  } else {
+    ExecuteBlit(destRect, srcRect, *source, transparent, source->colorKey_, visible);
+  }
+}
 
+const TDirectDrawSurface::KeyRuns& TDirectDrawSurface::RunsFor(uint32_t key) const {
+  if (keyRuns_.valid && keyRuns_.key == key) return keyRuns_;
+  keyRuns_.valid = true;
+  keyRuns_.key = key;
+  keyRuns_.rowStart.assign(static_cast<size_t>(height_) + 1, 0);
+  keyRuns_.runs.clear();
+  for (int32_t y = 0; y < height_; ++y) {
+    keyRuns_.rowStart[static_cast<size_t>(y)] = static_cast<uint32_t>(keyRuns_.runs.size());
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(image_.constScanLine(y));
+    for (int32_t x = 0; x < width_;) {
+      if (row[x] == key) {
+        ++x;
+        continue;
+      }
+      const int32_t left = x;
+      while (x < width_ && row[x] != key)
+        ++x;
+      keyRuns_.runs.emplace_back(left, x);
+    }
+  }
+  keyRuns_.rowStart[static_cast<size_t>(height_)] = static_cast<uint32_t>(keyRuns_.runs.size());
+  TRect ink{width_, height_, 0, 0};
+  for (int32_t y = 0; y < height_; ++y) {
+    const uint32_t first = keyRuns_.rowStart[static_cast<size_t>(y)];
+    const uint32_t end = keyRuns_.rowStart[static_cast<size_t>(y) + 1];
+    if (first == end) continue;
+    ink = {std::min(ink.Left, keyRuns_.runs[first].first), std::min(ink.Top, y),
+           std::max(ink.Right, keyRuns_.runs[end - 1].second), std::max(ink.Bottom, y + 1)};
+  }
+  keyRuns_.ink = ink.Empty() ? TRect{} : ink;
+  return keyRuns_;
+}
+
+namespace {
+
+// The first offset of a `destSize`-long span whose sample lies at source offset `c` or beyond
+// (the inverse of SampleOf): ceil((2c * destSize - srcSize) / (2 srcSize)), within 0..destSize.
+int32_t FirstShowing(int64_t c, int64_t srcSize, int64_t destSize) {
+  const int64_t n = 2 * c * destSize - srcSize, d = 2 * srcSize;
+  int64_t q = n / d;
+  if (n % d != 0 && n > 0) ++q;
+  return static_cast<int32_t>(std::clamp<int64_t>(q, 0, destSize));
+}
+
+}  // namespace
+
+TRect TDirectDrawSurface::Footprint(const TRect& destRect, const TRect& srcRect,
+                                    const TDirectDrawSurface& source, bool transparent) const {
+  if (!transparent) return destRect;
+  const TRect ink = source.RunsFor(kOpaque | source.colorKey_).ink.Intersected(srcRect);
+  if (ink.Empty()) return {};
+  const int64_t sw = srcRect.Width(), sh = srcRect.Height();
+  const int64_t dw = destRect.Width(), dh = destRect.Height();
+  return {destRect.Left + FirstShowing(ink.Left - srcRect.Left, sw, dw),
+          destRect.Top + FirstShowing(ink.Top - srcRect.Top, sh, dh),
+          destRect.Left + FirstShowing(ink.Right - srcRect.Left, sw, dw),
+          destRect.Top + FirstShowing(ink.Bottom - srcRect.Top, sh, dh)};
+}
+
+void TDirectDrawSurface::ExecuteBlit(const TRect& destRect, const TRect& srcRect,
+                                     const TDirectDrawSurface& source, bool transparent,
+                                     uint32_t colorKey, const TRect& clip) {
+  const TRect visible = destRect.Intersected(clip);
+  if (visible.Empty()) return;
+  keyRuns_.valid = false;
   const int64_t destW = destRect.Width(), destH = destRect.Height();
   const int64_t srcW = srcRect.Width(), srcH = srcRect.Height();
   const int32_t spanWidth = visible.Width();
@@ -290,26 +411,80 @@ void TDirectDrawSurface::BlitStretchedClipped(const TRect& destRect, const TRect
   }
 
   const auto destStride = static_cast<ptrdiff_t>(image_.bytesPerLine() / 4);
-  const auto srcStride = static_cast<ptrdiff_t>(source->image_.bytesPerLine() / 4);
+  const auto srcStride = static_cast<ptrdiff_t>(source.image_.bytesPerLine() / 4);
   uint32_t* destBase = reinterpret_cast<uint32_t*>(image_.bits());
-  const uint32_t* srcBase = reinterpret_cast<const uint32_t*>(source->image_.constBits());
+  const uint32_t* srcBase = reinterpret_cast<const uint32_t*>(source.image_.constBits());
   const int32_t* map = columnMap_.data();
-  const uint32_t key = kOpaque | source->colorKey_;
 
+  if (!transparent) {
+    for (int32_t y = visible.Top; y < visible.Bottom; ++y) {
+      const int32_t sy = srcRect.Top + SampleOf(y - destRect.Top, srcH, destH);
+      const uint32_t* srcRow = srcBase + sy * srcStride;
+      uint32_t* destRow = destBase + y * destStride + visible.Left;
+      for (int32_t i = 0; i < spanWidth; ++i)
+        destRow[i] = srcRow[map[i]];
+    }
+    return;
+  }
+
+  // firstColumn_[c] is the first destination offset that shows source column c or one to its
+  // right: the ink run [left, right) of a source row lands on [first[left], first[right]).
+  const int32_t srcLeft = map[0], srcRight = map[spanWidth - 1] + 1;
+  firstColumn_.assign(static_cast<size_t>(srcRight - srcLeft) + 1, -1);
+  for (int32_t i = spanWidth - 1; i >= 0; --i)
+    firstColumn_[map[i] - srcLeft] = i;
+  firstColumn_[srcRight - srcLeft] = spanWidth;
+  for (int32_t c = srcRight - srcLeft - 1; c >= 0; --c) {  // columns a shrinking blit skips
+    if (firstColumn_[c] < 0) firstColumn_[c] = firstColumn_[c + 1];
+  }
+  const int32_t* first = firstColumn_.data();
+  const KeyRuns& runs = source.RunsFor(kOpaque | colorKey);
   for (int32_t y = visible.Top; y < visible.Bottom; ++y) {
     const int32_t sy = srcRect.Top + SampleOf(y - destRect.Top, srcH, destH);
     const uint32_t* srcRow = srcBase + sy * srcStride;
     uint32_t* destRow = destBase + y * destStride + visible.Left;
-    if (transparent) {
-      for (int32_t i = 0; i < spanWidth; ++i) {
-        const uint32_t p = srcRow[map[i]];
-        if (p != key) destRow[i] = p;
-      }
-    } else {
-      for (int32_t i = 0; i < spanWidth; ++i)
+    const uint32_t end = runs.rowStart[static_cast<size_t>(sy) + 1];
+    for (uint32_t r = runs.rowStart[static_cast<size_t>(sy)]; r < end; ++r) {
+      const int32_t left = std::max(runs.runs[r].first, srcLeft);
+      const int32_t right = std::min(runs.runs[r].second, srcRight);
+      if (left >= right) continue;
+      for (int32_t i = first[left - srcLeft], stop = first[right - srcLeft]; i < stop; ++i) {
         destRow[i] = srcRow[map[i]];
+      }
     }
   }
+}
+
+void TDirectDrawSurface::ExecuteText(const TTextOp& text, const TRect& clip) {
+  QPainter painter(&image_);
+  painter.setClipRect(QRect(clip.Left, clip.Top, clip.Width(), clip.Height()));
+  TDirectDrawSurfaceCanvas::PaintText(painter, text);
+}
+
+void TDirectDrawSurface::SetDeferred(bool deferred) {
+  if (deferred == Deferred()) return;
+  if (deferred) {
+    recorder_ = std::make_unique<TFrameRecorder>();
+  } else {
+    Materialize();
+    recorder_.reset();
+  }
+}
+
+QRegion TDirectDrawSurface::CommitFrame() {
+  if (!recorder_) return QRegion(0, 0, width_, height_);
+  if (canvas_) canvas_->Release();
+  return recorder_->Commit(*this);
+}
+
+void TDirectDrawSurface::ForgetFrameHistory() {
+  if (recorder_) recorder_->ForgetHistory();
+}
+
+void TDirectDrawSurface::Materialize() {
+  if (!recorder_ || !recorder_->HasPending()) return;
+  recorder_->Commit(*this);
+  recorder_->ForgetHistory();  // what changed was never presented: the next frame shows all
 }
 
 void TDirectDrawSurface::LoadFromGraphic(const QImage& picture, const TRect& srcRect) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/colour.h"
+#include "render/framerecorder.h"
 #include "render/rect.h"
 
 namespace tess {
@@ -66,8 +67,12 @@ class TDirectDrawSurfaceCanvas {
   TRect TextRect(int32_t x, int32_t y, const QString& text);
 
  private:
+  friend class TDirectDrawSurface;
   class QPainter& DeviceContext();
   class QFont CurrentFont() const;
+  TTextOp MakeTextOp(int32_t x, int32_t y, const QString& text) const;
+  // Draws a text operation through a painter that is clipped to `clip`.
+  static void PaintText(class QPainter& painter, const TTextOp& text);
 
   TDirectDrawSurface& surface_;
   std::unique_ptr<class QPainter> painter_;
@@ -105,6 +110,8 @@ class TDirectDrawSurface {
   // Gives the surface a new size; 0 or less in either direction gives up the interface. Raises
   // EDirectDrawSurfaceError "Surface cannot be made" when the memory cannot be had.
   void SetSize(int32_t width, int32_t height);
+  // Takes pixel memory made elsewhere (Format_RGB32), starting black.
+  void AdoptPixels(QImage pixels);
   void ReleaseInterface();
 
   // One colour fill of the whole surface with a raw pixel value, unconverted.
@@ -136,6 +143,25 @@ class TDirectDrawSurface {
   // Takes the size of `srcRect` and copies that part of the picture into the surface.
   void LoadFromGraphic(const QImage& picture, const TRect& srcRect);
 
+  // Deferred composition (the back surface): fills, blits and text are recorded and drawn at
+  // CommitFrame, only where the frame changed. Anything that reads or writes pixels directly
+  // first draws what is pending.
+  void SetDeferred(bool deferred);
+  bool Deferred() const { return recorder_ != nullptr; }
+  // Draws the pending frame; returns the area that changed (everything without deferral).
+  QRegion CommitFrame();
+  // The pixels no longer hold the last frame (lost, restored): the next commit draws all.
+  void ForgetFrameHistory();
+
+  // A number that is new whenever the surface gets new pixel memory.
+  uint64_t Generation() const { return generation_; }
+
+  // Drawing that happens now, clipped; the recorder replays frames through these.
+  void ExecuteFill(const TRect& clip, uint32_t value);
+  void ExecuteBlit(const TRect& destRect, const TRect& srcRect, const TDirectDrawSurface& source,
+                   bool transparent, uint32_t key, const TRect& clip);
+  void ExecuteText(const TTextOp& text, const TRect& clip);
+
   TDirectDrawSurfaceCanvas& Canvas();
   bool HasCanvas() const { return canvas_ != nullptr; }
 
@@ -152,6 +178,8 @@ class TDirectDrawSurface {
  private:
   friend class TDirectDrawSurfaceCanvas;
   void SetInterface(QImage pixels);
+  // Draws what is pending before pixels are touched directly; the next frame draws all.
+  void Materialize();
   uint32_t* Row(int32_t y) { return pixels_ + static_cast<ptrdiff_t>(y) * stride_; }
   const uint32_t* Row(int32_t y) const { return pixels_ + static_cast<ptrdiff_t>(y) * stride_; }
 
@@ -172,6 +200,24 @@ class TDirectDrawSurface {
   uint32_t colorKey_ = 0;
   std::unique_ptr<TDirectDrawSurfaceCanvas> canvas_;
   std::vector<int32_t> columnMap_;  // reused by every stretched blit: no allocation per frame
+  std::vector<int32_t> firstColumn_;
+  // As a blit source: the runs of pixels that differ from the colour key, row by row, so that a
+  // keyed blit copies ink and skips the see-through rest without testing it pixel by pixel.
+  struct KeyRuns {
+    bool valid = false;
+    uint32_t key = 0;
+    std::vector<uint32_t> rowStart;  // index of each row's first run; one extra at the end
+    std::vector<std::pair<int32_t, int32_t>> runs;  // [left, right) columns
+    TRect ink;                                      // the bounding box of all runs
+  };
+  const KeyRuns& RunsFor(uint32_t key) const;
+  // The destination pixels a blit of srcRect onto destRect can change: with a colour key only
+  // those showing the source's ink.
+  TRect Footprint(const TRect& destRect, const TRect& srcRect, const TDirectDrawSurface& source,
+                  bool transparent) const;
+  mutable KeyRuns keyRuns_;
+  uint64_t generation_ = 0;
+  std::unique_ptr<TFrameRecorder> recorder_;
 };
 
 // Result codes recorded on surfaces.

@@ -12,11 +12,10 @@
 
 #include "render/presenter.h"
 
-struct xcb_connection_t;
-
 namespace tess {
 
 class IFramePacer;
+class TX11Blitter;
 
 // The window id in XSCREENSAVER_WINDOW ("0x..." or decimal), or nothing when the variable is
 // unset or names no window.
@@ -31,6 +30,7 @@ class TX11WindowPresenter : public IPresenter {
   QSize ClientSize() const override { return size_; }
   void Present(const QImage& back, const QRegion& area, QPoint offset) override;
   void WaitForVerticalBlank() override;
+  QImage AllocateBackBuffer(QSize size) override;
 
   // The connection's file descriptor, readable when events wait.
   int FileDescriptor() const;
@@ -40,17 +40,11 @@ class TX11WindowPresenter : public IPresenter {
   bool Alive() const { return alive_; }
 
  private:
-  TX11WindowPresenter(xcb_connection_t* connection, uint32_t window);
-  bool Setup(std::string& error);
+  explicit TX11WindowPresenter(std::unique_ptr<TX11Blitter> blitter);
 
-  xcb_connection_t* connection_;
-  uint32_t window_;
-  uint32_t gc_ = 0;
-  uint8_t depth_ = 0;
+  std::unique_ptr<TX11Blitter> blitter_;
   QSize size_;
-  uint32_t maxRequestBytes_ = 0;
   bool alive_ = true;
-  std::vector<uint8_t> band_;  // reused for every frame
   std::unique_ptr<IFramePacer> pacer_;
 };
 

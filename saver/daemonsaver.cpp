@@ -41,6 +41,12 @@ int RunInDaemonWindow(std::unique_ptr<TX11WindowPresenter> window) {
       ReportException(error);
     }
   });
+  // Presenting reads the connection for its round trip, and events read with it no longer wake
+  // the notifier: look at them after every frame too.
+  engine.DXT1.OnTimer = [&](TDXTimer& timer, int32_t lagCount) {
+    engine.DXT1Timer(timer, lagCount);
+    followWindow();
+  };
 
   int status = 0;
   try {

@@ -1,6 +1,7 @@
 #include "saver/saverengine.h"
 
 #include <QCoreApplication>
+#include <chrono>
 #include <exception>
 
 #include "core/colour.h"
@@ -35,7 +36,7 @@ ColourInt CreditColour(int32_t simColor) {
 
 }  // namespace
 
-TSaverEngine::TSaverEngine() {
+TSaverEngine::TSaverEngine() : rng_(&SharedRandom()) {
   for (TDXImageList* list : {&DXIL1, &DXIL2, &DXIL3, &DXIL_BG}) {
     list->SetDXDraw(&DXD1);
   }
@@ -75,7 +76,7 @@ void TSaverEngine::LoadBackgroundPicture() {
 }
 
 TSceneEnv TSaverEngine::SceneEnv() {
-  return {Settings, SharedRandom(), *this, CurrentScreenSize()};
+  return {Settings, *rng_, *this, CurrentScreenSize()};
 }
 
 void TSaverEngine::InitializeScene() {
@@ -118,6 +119,8 @@ void TSaverEngine::DrawCredit(TDirectDrawSurface& back) {
 void TSaverEngine::DXT1Timer(TDXTimer&, int32_t) {
   // Motion is counted in frames: the lag count is ignored.
   if (!DXD1.ReadyToDraw()) return;
+  const auto start =
+      stats_.Enabled() ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point();
   TDirectDrawSurface& back = *DXD1.BackSurface();
   const ScreenSize screen = CurrentScreenSize();
 
@@ -133,7 +136,12 @@ void TSaverEngine::DXT1Timer(TDXTimer&, int32_t) {
   try {
     DrawCredit(back);
     back.Canvas().Release();
+    const auto flip = stats_.Enabled() ? std::chrono::steady_clock::now() : start;
     DXD1.Flip();
+    if (stats_.Enabled()) {
+      const double recording = std::chrono::duration<double, std::milli>(flip - start).count();
+      stats_.AddFrame(recording + DXD1.LastCommitMilliseconds(), DXD1.LastPresentMilliseconds());
+    }
   } catch (const std::exception&) {
     return;  // the next tick starts afresh
   }

@@ -9,6 +9,7 @@
 #include "render/dxdraw.h"
 #include "render/dxtimer.h"
 #include "render/imagelist.h"
+#include "saver/framestats.h"
 #include "saver/glyphsink.h"
 #include "saver/scenes.h"
 
@@ -44,6 +45,9 @@ class TSaverEngine : public IGlyphSink {
 
   void DrawSim(uint16_t X, uint16_t Y, uint16_t Size, uint16_t Index, uint16_t List) override;
 
+  // The generator the scenes draw from: the program's shared one unless a test gives its own.
+  void SetRandom(RandomGenerator& rng) { rng_ = &rng; }
+
  private:
   void LoadBackgroundPicture();
   void InitializeScene();
@@ -52,6 +56,8 @@ class TSaverEngine : public IGlyphSink {
   TSceneEnv SceneEnv();
 
   TScenes scenes_;
+  RandomGenerator* rng_;
+  TFrameStats stats_;
 };
 
 }  // namespace tess

@@ -1,0 +1,94 @@
+#pragma once
+// Redrawing only what changed. While a frame is composed on the back surface, its drawing
+// operations (fills, stretched blits, text) are recorded instead of executed. At the flip the new
+// list is matched against the last frame's, in order: a pixel that no unmatched operation of
+// either frame touches is covered by the same operations in the same order as before, so it
+// already holds its final value. The rest is drawn by running the new list clipped to it, and only
+// that area needs presenting. The result is, pixel for pixel, what drawing the whole frame would
+// have given. The changed area is kept as exact horizontal runs within 32-pixel bands, so that
+// little is drawn twice and the per-band bookkeeping stays cheap.
+#include <QFont>
+#include <QRegion>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "core/colour.h"
+#include "render/rect.h"
+
+namespace tess {
+
+class TDirectDrawSurface;
+struct TCanvasFont;
+enum class TBrushStyle;
+
+struct TDrawOp {
+  enum class Kind : uint8_t { kFill, kBlit, kText };
+  Kind kind = Kind::kFill;
+  bool transparent = false;
+  TRect bounds;  // every pixel the operation can touch, within the surface
+  // Fill: the raw value. Blit: the source's colour key.
+  uint32_t value = 0;
+  // Blit: the destination and source rectangles and the source surface (with its generation,
+  // so that a new surface at a reused address never matches).
+  TRect dest;
+  TRect src;
+  const TDirectDrawSurface* source = nullptr;
+  uint64_t sourceGeneration = 0;
+  // Text: index into the frame's text store.
+  int32_t text = -1;
+  // A digest of all of the above, so that most comparisons end at one number.
+  uint64_t digest = 0;
+};
+
+struct TTextOp {
+  int32_t x = 0;
+  int32_t y = 0;
+  QString text;
+  QFont font;
+  ColourInt colour = 0;
+  bool opaque = false;  // a solid brush paints the text's cell first
+  ColourInt brush = 0;
+  friend bool operator==(const TTextOp&, const TTextOp&) = default;
+};
+
+class TFrameRecorder {
+ public:
+  void RecordFill(const TRect& bounds, uint32_t value);
+  void RecordBlit(const TRect& bounds, const TRect& dest, const TRect& src,
+                  const TDirectDrawSurface& source, bool transparent);
+  void RecordText(const TRect& bounds, TTextOp text);
+
+  bool HasPending() const { return !current_.empty(); }
+  // Draws the pending frame into `surface`, which must still hold the last committed frame, and
+  // returns the area that changed.
+  QRegion Commit(TDirectDrawSurface& surface);
+  // The surface's pixels no longer hold the last frame: the next commit draws everything.
+  void ForgetHistory() { historyValid_ = false; }
+
+  static constexpr int kBand = 32;
+
+ private:
+  bool Same(const TDrawOp& a, const TDrawOp& b) const;
+  void MatchAgainstPrevious();
+  void MarkChanged(const TRect& bounds);
+  void CollectSpans();
+  void Execute(TDirectDrawSurface& surface, const TDrawOp& op, const TRect& clip) const;
+  void ExecuteBand(TDirectDrawSurface& surface, int band);
+  // Whether the operation paints every pixel of `area` without looking at what was there.
+  static bool Covers(const TDrawOp& op, const TRect& area);
+
+  std::vector<TDrawOp> previous_, current_;
+  std::vector<TTextOp> previousTexts_, currentTexts_;
+  bool historyValid_ = false;
+  // Work space, kept between frames so that composing allocates nothing once warm.
+  std::vector<uint8_t> previousMatched_, currentMatched_;
+  TRect surface_;
+  int bands_ = 0;
+  std::vector<std::vector<TRect>> changed_;  // per band: the changed rectangles in it
+  std::vector<QRect> spans_;
+  std::vector<int32_t> bandFirstSpan_;  // spans of band b: [bandFirstSpan_[b], ...[b + 1])
+  std::vector<std::vector<int32_t>> bandOps_;
+};
+
+}  // namespace tess

@@ -1,0 +1,68 @@
+#pragma once
+// Puts frames into an X window over a connection of our own. Where the X server shares memory
+// with us (MIT-SHM, a local display) the back surface lives in a shared segment and each changed
+// rectangle goes to the window straight from it, with no copy on our side; elsewhere the pixels
+// travel in the requests.
+#include <QImage>
+#include <QRegion>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct xcb_connection_t;
+
+namespace tess {
+
+class TX11Blitter {
+ public:
+  // Connects to the display and prepares drawing into `window`; on failure returns null and
+  // says why. `watchWindow` asks for the window's size changes and destruction as events.
+  static std::unique_ptr<TX11Blitter> Open(uint32_t window, bool watchWindow, std::string& error);
+  ~TX11Blitter();
+  TX11Blitter(const TX11Blitter&) = delete;
+  TX11Blitter& operator=(const TX11Blitter&) = delete;
+
+  xcb_connection_t* Connection() const { return connection_; }
+  uint32_t Window() const { return window_; }
+  uint8_t Depth() const { return depth_; }
+  // The window's size when it was opened.
+  int InitialWidth() const { return initialWidth_; }
+  int InitialHeight() const { return initialHeight_; }
+  bool SharesMemory() const { return shmAvailable_; }
+
+  // Pixel memory for a back surface that the server can read directly, or a null image when
+  // memory cannot be shared. Buffers handed out before are let go: the surface that used them
+  // is gone when a new one is made.
+  QImage AllocateBackBuffer(int width, int height);
+
+  // Copies `area` of `back` (placed at `offset` in the window) into the window, and returns once
+  // the server has read the pixels, so that the next frame may draw over them.
+  void Put(const QImage& back, const QRegion& area, QPoint offset, QSize windowSize);
+  // Paints a rectangle of the window black (before the first frame exists).
+  void Clear(const QRect& rect);
+
+ private:
+  TX11Blitter(xcb_connection_t* connection, uint32_t window);
+  bool Setup(bool watchWindow, std::string& error);
+  void ReleaseSegments();
+  void PutCopied(const QImage& back, const QRect& source, QPoint target);
+
+  struct Segment {
+    uint32_t id = 0;
+    const uchar* data = nullptr;
+  };
+
+  xcb_connection_t* connection_;
+  uint32_t window_;
+  uint32_t gc_ = 0;
+  uint8_t depth_ = 0;
+  int initialWidth_ = 0;
+  int initialHeight_ = 0;
+  uint32_t maxRequestBytes_ = 0;
+  bool shmAvailable_ = false;
+  std::vector<Segment> segments_;
+  std::vector<uint8_t> band_;  // reused for every copied frame
+};
+
+}  // namespace tess

@@ -1,0 +1,66 @@
+#include "saver/framestats.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace tess {
+
+namespace {
+
+constexpr double kReportSeconds = 5.0;
+
+double Median(std::vector<double>& values) {
+  if (values.empty()) return 0;
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  return *middle;
+}
+
+}  // namespace
+
+double ProcessCpuMilliseconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+TFrameStats::TFrameStats() {
+  const char* value = std::getenv("TESSARINE_STATS");
+  enabled_ = value != nullptr && std::strcmp(value, "1") == 0;
+  if (!enabled_) return;
+  windowStart_ = std::chrono::steady_clock::now();
+  cpuAtWindowStart_ = ProcessCpuMilliseconds();
+  compose_.reserve(2048);
+  present_.reserve(2048);
+}
+
+void TFrameStats::AddFrame(double composeMilliseconds, double presentMilliseconds) {
+  if (!enabled_) return;
+  compose_.push_back(composeMilliseconds);
+  present_.push_back(presentMilliseconds);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - windowStart_).count();
+  if (seconds >= kReportSeconds) Report(seconds);
+}
+
+void TFrameStats::Report(double seconds) {
+  const double frames = static_cast<double>(compose_.size());
+  const double cpu = ProcessCpuMilliseconds();
+  std::fprintf(stderr,
+               "tessarine: %.1f fps, %.3f ms CPU per frame, composition %.3f ms, present %.3f ms "
+               "(medians over %.0f frames)\n",
+               frames / seconds, (cpu - cpuAtWindowStart_) / frames, Median(compose_),
+               Median(present_), frames);
+  std::fflush(stderr);
+  compose_.clear();
+  present_.clear();
+  cpuAtWindowStart_ = cpu;
+  windowStart_ = std::chrono::steady_clock::now();
+}
+
+}  // namespace tess

@@ -1,0 +1,34 @@
+#pragma once
+// TESSARINE_STATS=1: every 5 seconds the saver prints on standard error its frame rate, the CPU
+// time of its own process per frame, and the median time to compose a frame and to present it.
+// Measuring changes nothing that is drawn.
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+namespace tess {
+
+class TFrameStats {
+ public:
+  // Reads TESSARINE_STATS; when it is not "1" every call below costs one branch.
+  TFrameStats();
+
+  bool Enabled() const { return enabled_; }
+
+  // One frame: the time spent composing it and presenting it (waiting for the refresh excluded).
+  void AddFrame(double composeMilliseconds, double presentMilliseconds);
+
+ private:
+  void Report(double seconds);
+
+  bool enabled_ = false;
+  std::chrono::steady_clock::time_point windowStart_;
+  double cpuAtWindowStart_ = 0;
+  std::vector<double> compose_;
+  std::vector<double> present_;
+};
+
+// Milliseconds of CPU time (user and system) this process has used so far.
+double ProcessCpuMilliseconds();
+
+}  // namespace tess
