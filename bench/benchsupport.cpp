@@ -1,10 +1,26 @@
 #include "bench/benchsupport.h"
 
 #include <QImage>
+#include <algorithm>
 
 #include "settings/settings.h"
 
 namespace tess::bench {
+
+void UseDemandingSettings(int variation, ScreenSize screen) {
+  SetDefaults(Settings);
+  Settings.General.VarNum = variation;
+  Settings.General.BGColor = MakeColour(32, 32, 32);
+  Settings.FirstVar = {100, 3, true, 10, 10, 10, 110};
+  Settings.SecondVar = {100, true, 7, 10, 10};
+  Settings.ThirdVar = {std::min(ChainsBound(screen.W, 1), 300),
+                       std::min(ChainLengthBound(screen.H, 1), 100),
+                       10,
+                       10,
+                       1,
+                       4,
+                       true};
+}
 
 ScopedBackground::ScopedBackground(bool enabled) {
   Settings.General.BGPic = false;

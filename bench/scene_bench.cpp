@@ -1,10 +1,8 @@
-// The scenes at their most demanding settings: the frame step alone (state and sprite choice,
-// with a sink that only counts), and whole frames composed by the saver at 1080p and 4K.
+// The scenes' frame step alone at their most demanding settings: state and sprite choice, with a
+// sink that only counts sprites.
 #include <benchmark/benchmark.h>
 
 #include "core/screen.h"
-#include "render/imagepresenter.h"
-#include "saver/saverengine.h"
 #include "saver/scenes.h"
 #include "settings/settings.h"
 
@@ -51,27 +49,6 @@ void BM_SceneStep(benchmark::State& state) {
                                                        static_cast<double>(state.iterations()));
 }
 BENCHMARK(BM_SceneStep)->ArgName("variation")->DenseRange(1, 3)->Unit(benchmark::kMicrosecond);
-
-void BM_SceneFrame(benchmark::State& state) {
-  const ScreenSize screen{static_cast<int>(state.range(1)), static_cast<int>(state.range(2))};
-  SetScreenSizeProvider([=] { return screen; });
-  Demanding(Settings, static_cast<int>(state.range(0)), screen);
-  SharedRandom().Seed(1);
-  TImagePresenter window({screen.W, screen.H});
-  TSaverEngine engine;
-  engine.DXD1.SetPresenter(&window);
-  engine.PrepareFrames();
-  engine.DXD1.FormShown();
-  for (int f = 0; f < 500; ++f)
-    engine.DXT1Timer(engine.DXT1, 1);
-  for (auto _ : state)
-    engine.DXT1Timer(engine.DXT1, 1);
-}
-BENCHMARK(BM_SceneFrame)
-    ->ArgNames({"variation", "w", "h"})
-    ->ArgsProduct({{1, 2, 3}, {1920}, {1080}})
-    ->ArgsProduct({{1, 2, 3}, {3840}, {2160}})
-    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tess

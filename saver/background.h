@@ -11,5 +11,6 @@ inline constexpr qint64 kMaxBackgroundPixels = 64LL * 1024 * 1024;
 
 // The decoded bitmap, or a null image when the file is not a usable bitmap.
 QImage LoadBackgroundBitmap(const QString& path);
+QImage LoadBackgroundBitmap(class QIODevice& file);
 
 }  // namespace tess

@@ -1,10 +1,12 @@
 #include "settings/filestore.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
 #include <system_error>
 
@@ -42,6 +44,22 @@ mode_t ModeForNewFile() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
+}
+
+// Temporary files of writers that died mid-write. Their names carry the writer's process id, so
+// that only the leftovers of processes that are gone are removed: savers in several daemon
+// windows may write at the same moment.
+void RemoveStaleTemporaries(const fs::path& folder, const std::string& prefix) {
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    const auto dot = name.find('.', prefix.size());
+    if (dot == std::string::npos || name.size() != dot + 7) continue;
+    const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    fs::remove(entry.path(), ec);
+  }
 }
 
 void SyncFolder(const fs::path& folder) {
@@ -83,7 +101,9 @@ void WriteFileAtomically(const fs::path& path, std::string_view bytes) {
   const bool exists = ::stat(target.c_str(), &existing) == 0;
   if (exists && ::access(target.c_str(), W_OK) != 0) ThrowErrno("access");
 
-  std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  const std::string prefix = "." + target.filename().string() + ".";
+  RemoveStaleTemporaries(folder, prefix);
+  std::string temporary = (folder / (prefix + std::to_string(::getpid()) + ".XXXXXX")).string();
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) ThrowErrno("mkstemp");
   try {

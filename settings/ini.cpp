@@ -8,8 +8,14 @@ namespace tess {
 
 namespace {
 
+// A carriage return stays in the line it ends (so that every line keeps its own line end when
+// the file is written again) and counts as a blank when the line is read.
 bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
+  return c == ' ' || c == '\t' || c == '\r';
+}
+
+bool EndsInCarriageReturn(std::string_view line) {
+  return !line.empty() && line.back() == '\r';
 }
 
 std::string_view TrimBlanks(std::string_view s) {
@@ -60,10 +66,9 @@ IniDocument IniDocument::Parse(std::string_view text) {
     auto end = text.find('\n', start);
     const bool terminated = end != std::string_view::npos;
     if (!terminated) end = text.size();
-    auto line = text.substr(start, end - start);
-    const bool crlf = !line.empty() && line.back() == '\r';
-    if (crlf) line.remove_suffix(1);
-    if (first && terminated && crlf) doc.lineEnd_ = "\r\n";  // keep the file's own line ends
+    const auto line = text.substr(start, end - start);
+    // New lines follow the file's first line end.
+    if (first && terminated && EndsInCarriageReturn(line)) doc.lineEnd_ = "\r\n";
     first = false;
     doc.lines_.emplace_back(line);
     start = end + 1;
@@ -104,16 +109,20 @@ std::optional<std::string> IniDocument::Value(std::string_view section,
 
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
   std::string line;
-  line.reserve(key.size() + 1 + value.size());
+  line.reserve(key.size() + 2 + value.size());
   line.append(key).append("=").append(value);
+  if (lineEnd_ == "\r\n") line.push_back('\r');
 
   const auto span = FindSection(section);
   if (!span) {
-    lines_.push_back("[" + std::string(section) + "]");
+    lines_.push_back("[" + std::string(section) + "]" + (lineEnd_ == "\r\n" ? "\r" : ""));
     lines_.push_back(std::move(line));
     return;
   }
   if (const auto existing = FindKey(*span, key)) {
+    // The replaced line keeps its own line end.
+    if (lineEnd_ == "\r\n" && !EndsInCarriageReturn(lines_[*existing])) line.pop_back();
+    if (lineEnd_ != "\r\n" && EndsInCarriageReturn(lines_[*existing])) line.push_back('\r');
     lines_[*existing] = std::move(line);
     return;
   }
@@ -129,10 +138,10 @@ std::string IniDocument::Serialize() const {
   std::string out;
   size_t total = 0;
   for (const auto& line : lines_)
-    total += line.size() + lineEnd_.size();
+    total += line.size() + 1;
   out.reserve(total);
   for (const auto& line : lines_)
-    out.append(line).append(lineEnd_);
+    out.append(line).append("\n");
   return out;
 }
 

@@ -1,5 +1,6 @@
 #include "shell/startup.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -152,6 +153,9 @@ int RunSettingsDialog(QApplication& app) {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+  // A file-size limit (or a quota) that a write runs into must fail the write, not kill us:
+  // the settings writer then reports it and keeps the old file.
+  ::signal(SIGXFSZ, SIG_IGN);
   const char runSwitch = RunSwitchOf(argc > 1 ? argv[1] : nullptr);
   // A screen-saver daemon names its window for each saver it starts, one per monitor: each gets
   // a guard of its own.

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <system_error>
+#include <vector>
 
 #include "tests/support/tempdir.h"
 
@@ -52,6 +54,44 @@ TEST(WriteFileAtomically, AFailedWriteKeepsTheOldFile) {
   EXPECT_THROW(WriteFileAtomically(file, "new"), std::system_error);
   fs::permissions(dir / "locked", fs::perms::owner_all);
   EXPECT_EQ(ReadFile(file), "precious");
+}
+
+TEST(WriteFileAtomically, WritersSideBySideNeverDisturbEachOther) {
+  // Savers in several daemon windows write the settings file at the same moment.
+  TempDir dir;
+  const auto file = dir / "a.ini";
+  std::vector<pid_t> writers;
+  for (int w = 0; w < 3; ++w) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      try {
+        for (int i = 0; i < 300; ++i)
+          WriteFileAtomically(file, std::string(1000, 'a' + w));
+      } catch (...) {
+        ::_exit(1);
+      }
+      ::_exit(0);
+    }
+    writers.push_back(child);
+  }
+  for (pid_t writer : writers) {
+    int status = 0;
+    ::waitpid(writer, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a writer failed";
+  }
+  EXPECT_EQ(ReadFile(file).size(), 1000u);
+}
+
+TEST(WriteFileAtomically, RemovesTheTemporaryFilesOfDeadWritersOnly) {
+  TempDir dir;
+  WriteFile(dir / ".a.ini.999999999.abcdef", "left by a writer that is gone");
+  const std::string live = ".a.ini." + std::to_string(::getppid()) + ".abcdef";
+  WriteFile(dir / live, "a writer still at work");
+  WriteFile(dir / ".a.ini.unrelated", "not ours");
+  WriteFileAtomically(dir / "a.ini", "x");
+  EXPECT_FALSE(fs::exists(dir / ".a.ini.999999999.abcdef"));
+  EXPECT_TRUE(fs::exists(dir / live));
+  EXPECT_TRUE(fs::exists(dir / ".a.ini.unrelated"));
 }
 
 TEST(ReadWholeFile, TellsMissingUnreadableAndTooLargeApart) {

@@ -46,6 +46,19 @@ TEST(IniDocument, CrLfFilesKeepTheirLineEnds) {
   EXPECT_EQ(doc.Serialize(), "[General]\r\nSimColor=3\r\njunk line\r\n");
 }
 
+TEST(IniDocument, EveryLineKeepsItsOwnLineEndThroughRewrites) {
+  // Found by fuzzing: a line ending in two carriage returns lost one at every rewrite.
+  const std::string text = "; notes\n[General]\r\nSimColor=1\r\r\nother\r\n";
+  auto doc = IniDocument::Parse(text);
+  EXPECT_EQ(doc.Value("General", "SimColor"), "1");
+  doc.Set("General", "SimColor", "3");
+  const std::string once = doc.Serialize();
+  EXPECT_EQ(once, "; notes\n[General]\r\nSimColor=3\r\nother\r\n");
+  auto again = IniDocument::Parse(once);
+  again.Set("General", "SimColor", "3");
+  EXPECT_EQ(again.Serialize(), once);
+}
+
 TEST(IniDocument, GarbageAndBinaryBytesAreKeptAndNeverMistakenForKeys) {
   std::string bytes = "\x01\x02\xff[[[\n";
   bytes += std::string("\0\0=\0", 4) + "\n";

@@ -1,14 +1,18 @@
 // tessarine-testwindow: stands in for a screen-saver daemon's window in the end-to-end tests.
 // Makes and maps a plain X window of the given size at the given place, prints its id (hex) and
-// waits until it is killed; SIGUSR1 destroys the window first, as a daemon might.
+// waits until it is killed; SIGUSR1 destroys the window first, as a daemon might. With --cursor
+// it prints instead whether the pointer shows a visible cursor ("visible" or "hidden").
 //
 //   tessarine-testwindow WIDTH HEIGHT X Y
+//   tessarine-testwindow --cursor
 #include <signal.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 volatile sig_atomic_t gDestroy = 0;
@@ -17,7 +21,26 @@ void OnUsr1(int) {
 }
 }  // namespace
 
+// Whether the cursor image under the pointer has any pixel that is not fully transparent.
+int PrintCursor() {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(c)) return 1;
+  std::free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 4, 0), nullptr));
+  auto* image = xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr);
+  if (image == nullptr) return 1;
+  const uint32_t* pixels = xcb_xfixes_get_cursor_image_cursor_image(image);
+  const int count = xcb_xfixes_get_cursor_image_cursor_image_length(image);
+  bool visible = false;
+  for (int i = 0; i < count; ++i)
+    visible = visible || (pixels[i] >> 24) != 0;
+  std::printf("%s\n", visible ? "visible" : "hidden");
+  std::free(image);
+  xcb_disconnect(c);
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--cursor") return PrintCursor();
   if (argc != 5) {
     std::fprintf(stderr, "usage: tessarine-testwindow WIDTH HEIGHT X Y\n");
     return 2;
