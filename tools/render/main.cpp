@@ -24,6 +24,7 @@
 #include "settings/filestore.h"
 #include "settings/ini.h"
 #include "settings/settings.h"
+#include "tools/common/cli.h"
 
 namespace {
 
@@ -35,16 +36,6 @@ constexpr const char* kUsage =
 int Usage(const char* problem) {
   std::fprintf(stderr, "tessarine-render: %s\n%s", problem, kUsage);
   return 2;
-}
-
-template <typename T>
-std::optional<T> Number(std::string_view text, T low, T high) {
-  T value{};
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
 }
 
 struct Options {
@@ -60,7 +51,7 @@ std::optional<std::string> Parse(int argc, char** argv, Options& o) {
     if (i + 1 >= argc) return "every option needs a value";
     const std::string_view value = argv[i + 1];
     auto number = [&](int& field, int low, int high) -> bool {
-      const auto n = Number<int>(value, low, high);
+      const auto n = tess::cli::Number<int>(value, low, high);
       if (n) field = *n;
       return n.has_value();
     };
@@ -76,7 +67,7 @@ std::optional<std::string> Parse(int argc, char** argv, Options& o) {
     } else if (flag == "--variation") {
       ok = number(o.variation, 1, 3);
     } else if (flag == "--seed") {
-      const auto seed = Number<uint32_t>(value, 0, UINT32_MAX);
+      const auto seed = tess::cli::Number<uint32_t>(value, 0, UINT32_MAX);
       ok = seed.has_value();
       o.seed = seed.value_or(0);
       o.seeded = ok;
@@ -112,12 +103,8 @@ int main(int argc, char** argv) {
   const tess::ScreenSize screen{o.width, o.height};
   tess::SetScreenSizeProvider([screen] { return screen; });
   tess::SetDefaults(tess::Settings);
-  if (!o.ini.empty()) {
-    std::string bytes;
-    if (tess::ReadWholeFile(o.ini, bytes, 64u << 20) != tess::FileReadStatus::kRead) {
-      return Usage("cannot read the --ini file");
-    }
-    tess::LoadSettings(tess::IniDocument::Parse(bytes), tess::Settings, screen);
+  if (!o.ini.empty() && !tess::cli::LoadSettingsFile(o.ini, tess::Settings, screen)) {
+    return Usage("cannot read the --ini file");
   }
   if (o.variation != 0) tess::Settings.General.VarNum = o.variation;
   if (o.colour != 0) tess::Settings.General.SimColor = o.colour;

@@ -19,6 +19,7 @@
 #include "settings/filestore.h"
 #include "settings/ini.h"
 #include "settings/settings.h"
+#include "tools/common/cli.h"
 
 namespace {
 
@@ -30,16 +31,6 @@ constexpr const char* kUsage =
 int Usage(const char* problem) {
   std::fprintf(stderr, "tessarine-trace: %s\n%s", problem, kUsage);
   return 2;
-}
-
-template <typename T>
-std::optional<T> Number(std::string_view text, T low, T high) {
-  T value{};
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
 }
 
 // Prints sprites through one large buffer: a long trace is millions of lines.
@@ -85,16 +76,16 @@ int main(int argc, char** argv) {
     if (i + 1 >= argc) return Usage("every option needs a value");
     const std::string_view value = argv[i + 1];
     if (flag == "--width") {
-      width = Number<int>(value, 1, 65535);
+      width = tess::cli::Number<int>(value, 1, 65535);
       if (!width) return Usage("bad --width");
     } else if (flag == "--height") {
-      height = Number<int>(value, 1, 65535);
+      height = tess::cli::Number<int>(value, 1, 65535);
       if (!height) return Usage("bad --height");
     } else if (flag == "--seed") {
-      seed = Number<uint32_t>(value, 0, UINT32_MAX);
+      seed = tess::cli::Number<uint32_t>(value, 0, UINT32_MAX);
       if (!seed) return Usage("bad --seed");
     } else if (flag == "--frames") {
-      frames = Number<int64_t>(value, 0, INT64_MAX);
+      frames = tess::cli::Number<int64_t>(value, 0, INT64_MAX);
       if (!frames) return Usage("bad --frames");
     } else if (flag == "--ini") {
       ini = argv[i + 1];
@@ -106,12 +97,8 @@ int main(int argc, char** argv) {
 
   const tess::ScreenSize screen{*width, *height};
   tess::SetDefaults(tess::Settings);
-  if (ini != nullptr) {
-    std::string bytes;
-    if (tess::ReadWholeFile(ini, bytes, 64u << 20) != tess::FileReadStatus::kRead) {
-      return Usage("cannot read the --ini file");
-    }
-    tess::LoadSettings(tess::IniDocument::Parse(bytes), tess::Settings, screen);
+  if (ini != nullptr && !tess::cli::LoadSettingsFile(ini, tess::Settings, screen)) {
+    return Usage("cannot read the --ini file");
   }
 
   tess::RandomGenerator rng(*seed);
