@@ -7,6 +7,13 @@
 
 namespace tess::bench {
 
+int WarmUpFrames() {
+  const QByteArray value = qgetenv("TESSARINE_BENCH_WARMUP");
+  bool ok = false;
+  const int frames = value.toInt(&ok);
+  return ok && frames >= 0 ? frames : 300;
+}
+
 void UseDemandingSettings(int variation, ScreenSize screen) {
   SetDefaults(Settings);
   Settings.General.VarNum = variation;

@@ -12,6 +12,10 @@ namespace tess::bench {
 // with the longest chains, all at the highest speeds.
 void UseDemandingSettings(int variation, ScreenSize screen);
 
+// Frames run before measuring, to get past the phase-in: 300, or TESSARINE_BENCH_WARMUP (the
+// quick check in the test run uses a few).
+int WarmUpFrames();
+
 // With `enabled`, writes a 1920 x 1080 bitmap with a gradient and selects it as the background
 // picture; the file goes away with the object.
 class ScopedBackground {

@@ -2,6 +2,7 @@
 // sink that only counts sprites.
 #include <benchmark/benchmark.h>
 
+#include "bench/benchsupport.h"
 #include "core/screen.h"
 #include "saver/scenes.h"
 #include "settings/settings.h"
@@ -40,7 +41,7 @@ void BM_SceneStep(benchmark::State& state) {
   TScenes scenes;
   const TSceneEnv env{settings, rng, sink, screen};
   scenes.Initialize(env);
-  for (int f = 0; f < 2000; ++f)
+  for (int f = 0; f < bench::WarmUpFrames(); ++f)
     scenes.Step(env);  // past the phase-in
   sink.sprites = 0;
   for (auto _ : state)

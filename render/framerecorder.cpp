@@ -12,6 +12,9 @@ namespace {
 // grew by one symbol shifts everything after it by one).
 constexpr size_t kLookahead = 64;
 
+// Changed runs closer than this along a band are joined.
+constexpr int32_t kMergeGap = 48;
+
 uint64_t Mix(uint64_t h, uint64_t v) {
   h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
   return h;
@@ -85,27 +88,32 @@ void TFrameRecorder::MatchAgainstPrevious() {
   const size_t na = previous_.size(), nb = current_.size();
   previousMatched_.assign(na, 0);
   currentMatched_.assign(nb, 0);
+  // The same kind of drawing at the same place, perhaps changed (a symbol that turned, and its
+  // ink with it): the two frames are aligned there.
+  const auto aligned = [](const TDrawOp& a, const TDrawOp& b) {
+    return a.kind == b.kind &&
+           (a.kind == TDrawOp::Kind::kBlit ? a.dest == b.dest : a.bounds == b.bounds);
+  };
   size_t i = 0, j = 0;
   while (i < na && j < nb) {
-    if (Same(previous_[i], current_[j])) {
-      previousMatched_[i++] = 1;
-      currentMatched_[j++] = 1;
-      continue;
-    }
-    // The same kind of drawing in the same place, changed (a symbol turned): no need to look
-    // for a lost alignment.
-    if (previous_[i].kind == current_[j].kind && previous_[i].bounds == current_[j].bounds) {
+    if (aligned(previous_[i], current_[j])) {
+      if (Same(previous_[i], current_[j])) {
+        previousMatched_[i] = 1;
+        currentMatched_[j] = 1;
+      }
       ++i;
       ++j;
       continue;
     }
+    // Drawings inserted or removed (a chain that grew or lost its top): find where the frames
+    // align again a little further on.
     bool resynced = false;
     for (size_t d = 1; d <= kLookahead && !resynced; ++d) {
-      if (i + d < na && Same(previous_[i + d], current_[j])) {
-        i += d;  // operations of the last frame that are gone
+      if (i + d < na && aligned(previous_[i + d], current_[j])) {
+        i += d;  // drawings of the last frame that are gone
         resynced = true;
-      } else if (j + d < nb && Same(previous_[i], current_[j + d])) {
-        j += d;  // new operations
+      } else if (j + d < nb && aligned(previous_[i], current_[j + d])) {
+        j += d;  // new drawings
         resynced = true;
       }
     }
@@ -143,7 +151,9 @@ void TFrameRecorder::CollectSpans() {
     }
     int left = parts.front().Left, right = parts.front().Right;
     for (size_t k = 1; k <= parts.size(); ++k) {
-      if (k < parts.size() && parts[k].Left <= right) {
+      // Runs a little apart are drawn and presented as one: each run costs a request and a
+      // pass over the band's drawings, a few pixels more cost less.
+      if (k < parts.size() && parts[k].Left <= right + kMergeGap) {
         right = std::max(right, parts[k].Right);
         continue;
       }
@@ -203,6 +213,19 @@ void TFrameRecorder::ExecuteBand(TDirectDrawSurface& surface, int band) {
   }
 }
 
+void TFrameRecorder::DrawWhole(TDirectDrawSurface& surface) const {
+  size_t start = 0;  // from the last operation that covers everything
+  for (size_t j = current_.size(); j-- > 0;) {
+    if (Covers(current_[j], surface_)) {
+      start = j;
+      break;
+    }
+  }
+  for (size_t j = start; j < current_.size(); ++j) {
+    if (!current_[j].bounds.Empty()) Execute(surface, current_[j], current_[j].bounds);
+  }
+}
+
 bool TFrameRecorder::Covers(const TDrawOp& op, const TRect& area) {
   const bool opaque =
       op.kind == TDrawOp::Kind::kFill || (op.kind == TDrawOp::Kind::kBlit && !op.transparent);
@@ -228,7 +251,15 @@ QRegion TFrameRecorder::Commit(TDirectDrawSurface& surface) {
   }
   CollectSpans();
 
-  if (!spans_.empty()) {
+  // When much of the frame changed (four tenths), drawing and presenting it whole is cheaper
+  // than doing so run by run.
+  int64_t changedPixels = 0;
+  for (const QRect& span : spans_)
+    changedPixels += int64_t{span.width()} * span.height();
+  if (changedPixels * 10 > int64_t{surface_.Width()} * surface_.Height() * 4) {
+    DrawWhole(surface);
+    spans_.assign(1, QRect(surface_.Left, surface_.Top, surface_.Width(), surface_.Height()));
+  } else if (!spans_.empty()) {
     // The operations touching each band, in drawing order.
     if (bandOps_.size() < static_cast<size_t>(bands_)) bandOps_.resize(bands_);
     for (int band = 0; band < bands_; ++band)

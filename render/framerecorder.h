@@ -75,6 +75,7 @@ class TFrameRecorder {
   void CollectSpans();
   void Execute(TDirectDrawSurface& surface, const TDrawOp& op, const TRect& clip) const;
   void ExecuteBand(TDirectDrawSurface& surface, int band);
+  void DrawWhole(TDirectDrawSurface& surface) const;
   // Whether the operation paints every pixel of `area` without looking at what was there.
   static bool Covers(const TDrawOp& op, const TRect& area);
 
