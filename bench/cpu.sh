@@ -4,7 +4,9 @@
 # refresh limiter at 60 Hz.
 #
 #   bench/cpu.sh [--seconds N] [--runs N] [--sizes "1920x1080 3840x2160"] [--scenes "1 2 3"]
-#                [--picture] [--build DIR]
+#                [--picture] [--defaults] [--build DIR]
+#
+# --defaults measures the scenes at their default settings instead.
 #
 # Prints one line per size, scene and run, then the medians.
 set -euo pipefail
@@ -15,6 +17,7 @@ runs=3
 sizes="1920x1080 3840x2160"
 scenes="1 2 3"
 picture=0
+defaults=0
 build=build
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -23,8 +26,9 @@ while [ $# -gt 0 ]; do
     --sizes) sizes=$2; shift 2 ;;
     --scenes) scenes=$2; shift 2 ;;
     --picture) picture=1; shift ;;
+    --defaults) defaults=1; shift ;;
     --build) build=$2; shift 2 ;;
-    *) echo "usage: $0 [--seconds N] [--runs N] [--sizes LIST] [--scenes LIST] [--picture] [--build DIR]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--seconds N] [--runs N] [--sizes LIST] [--scenes LIST] [--picture] [--defaults] [--build DIR]" >&2; exit 2 ;;
   esac
 done
 tessarine="$build/shell/tessarine"
@@ -57,6 +61,7 @@ settings() {
   [ "$length" -gt 100 ] && length=100
   printf '[General]\nVarNum=%d\nBGColor=%d\n' "$scene" $((0x202020))
   if [ "$picture" = 1 ]; then printf 'BGPic=1\nBGPicPath=%s\n' "$work/background.bmp"; fi
+  [ "$defaults" = 1 ] && return
   printf '[FirstVar]\nSimCount=100\nMoving=3\nChBrightness=1\nMovingSpeed=10\nChBrightnessSpeed=10\nMinSimSize=10\nMaxSimSize=110\n'
   printf '[SecondVar]\nSimCount=100\nMoving=1\nSimSize=7\nMovingSpeed=10\nChBrightnessSpeed=10\n'
   printf '[ThirdVar]\nChainsCount=%d\nSimCount=%d\nMovSpeed=10\nRotSpeed=10\nSimSize=1\nRotation=4\n' "$chains" "$length"
