@@ -43,9 +43,11 @@ credit=$(ink "$E2E_WORK/grey.png" r 424 748 600 20)
 [ "$credit" -gt 100 ] || fail "no red credit line at the bottom right ($credit)"
 assert_eq "$(ink "$E2E_WORK/grey.png" g)$(ink "$E2E_WORK/grey.png" b)" 00 "green or blue ink"
 
-note "a key press closes it with status 0"
+note "a key press closes it with status 0, and the cursor shows again"
+assert_eq "$("$TESTWINDOW" --cursor)" hidden "cursor while the saver runs"
 xdotool key space
 expect_closed "a key press"
+assert_eq "$("$TESTWINDOW" --cursor)" visible "cursor after closing"
 
 note "a movement of exactly 5 pixels on both axes does not close it, 6 does"
 start_saver
