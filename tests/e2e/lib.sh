@@ -102,10 +102,15 @@ press_in_window() {
   xdotool key "$2"
 }
 
-# as_nobody CMD...: runs a command as an unprivileged user when we are root (permission tests).
+# as_nobody PROGRAM ARGS...: runs a program as an unprivileged user when we are root (permission
+# tests), from a copy in the test's own folder, which that user can reach wherever the build is.
 as_nobody() {
   if [ "$(id -u)" -eq 0 ]; then
-    setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"
+    local copy="$E2E_WORK/$(basename "$1")-copy"
+    cp "$1" "$copy"
+    chmod 755 "$copy"
+    shift
+    setpriv --reuid=65534 --regid=65534 --clear-groups -- "$copy" "$@"
   else
     "$@"
   fi
