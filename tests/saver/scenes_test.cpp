@@ -472,7 +472,8 @@ void PrintTo(const LongRun& run, std::ostream* out) {
 
 class MillionFrames : public ::testing::TestWithParam<LongRun> {};
 
-// A million frames of a scene at extreme settings: no crash, no sprite outside the lists.
+// A million frames of a scene at extreme settings: no crash, no sprite outside the lists, and
+// (where the allocator can be counted) not one allocation, so the footprint cannot grow.
 TEST_P(MillionFrames, RunWithoutFault) {
   const LongRun& run = GetParam();
   TSettings settings;
@@ -483,8 +484,12 @@ TEST_P(MillionFrames, RunWithoutFault) {
   TScenes scenes;
   const TSceneEnv env{settings, rng, counter, run.screen};
   scenes.Initialize(env);
+  const long allocationsBefore = testing::AllocationCount();
   for (int f = 0; f < 1000000; ++f)
     scenes.Step(env);
+  if (testing::AllocationCountingEnabled()) {
+    EXPECT_EQ(testing::AllocationCount(), allocationsBefore);
+  }
   EXPECT_EQ(counter.bad, 0);
   EXPECT_GE(counter.sprites, 1000000);
 }
