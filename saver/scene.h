@@ -23,4 +23,15 @@ inline bool AdvancePace(int32_t& counter, int32_t length) {
   return counter == 1;
 }
 
+// Symbols phase in gradually: one more record wakes when the steps taken so far, at `ratio`
+// symbols per step, call for it (compared in extended precision, so an infinite ratio wakes one
+// per frame), never more than one per frame and never beyond `target`. Returns whether one woke.
+inline bool PhaseInNext(int32_t steps, double ratio, int32_t& active, int32_t target) {
+  if (static_cast<long double>(steps) * ratio - active + 1 >= 1 && active < target) {
+    ++active;
+    return true;
+  }
+  return false;
+}
+
 }  // namespace tess

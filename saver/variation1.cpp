@@ -104,13 +104,8 @@ void StepFirstVar(TFirstVarState& state, const TSceneEnv& env) {
   if (stepFrame) ++state.FirstVarSteps;
   // At most one record per frame, in record order, never beyond the fixed array.
   const int32_t target = std::min(v.SimCount, kFirstVarRecords);
-  if (static_cast<long double>(state.FirstVarSteps) * state.FirstVarRatio - state.FirstVarActive +
-              1 >=
-          1 &&
-      state.FirstVarActive < target) {
-    ++state.FirstVarActive;
+  if (PhaseInNext(state.FirstVarSteps, state.FirstVarRatio, state.FirstVarActive, target))
     state.Sim(state.FirstVarActive).Active = true;
-  }
   AdvancePace(state.FirstVarTick, 11 - v.MovingSpeed);
 }
 

@@ -132,13 +132,8 @@ void StepSecondVar(TSecondVarState& state, const TSceneEnv& env) {
   }
   if (brightnessFrame) ++state.SecondVarSteps;
   const int32_t target = std::min(v.SimCount, kSecondVarRecords);
-  if (static_cast<long double>(state.SecondVarSteps) * state.SecondVarRatio -
-              state.SecondVarActive + 1 >=
-          1 &&
-      state.SecondVarActive < target) {
-    ++state.SecondVarActive;
+  if (PhaseInNext(state.SecondVarSteps, state.SecondVarRatio, state.SecondVarActive, target))
     state.Sim(state.SecondVarActive).Active = true;
-  }
   AdvancePace(state.SecondVarTick, 11 - v.ChBrightnessSpeed);
 }
 
