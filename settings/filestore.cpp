@@ -20,13 +20,20 @@ namespace {
   throw std::system_error(errno, std::generic_category(), what);
 }
 
-// The file that a write must replace: the target of a symbolic link, or the path itself.
+// The file that a write must replace: the end of a chain of symbolic links, or the path itself.
+// Each link is followed in turn, so that every link of the chain stays a link. A chain that
+// loops, or runs longer than the kernel would follow, leads nowhere: the path itself is replaced.
 fs::path ResolveTarget(const fs::path& path) {
-  std::error_code ec;
-  if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
-  auto target = fs::read_symlink(path, ec);
-  if (ec) return path;
-  return target.is_absolute() ? target : path.parent_path() / target;
+  constexpr int kMaxLinks = 40;  // the kernel's own limit for a path
+  fs::path current = path;
+  for (int hop = 0; hop < kMaxLinks; ++hop) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(current, ec))) return current;
+    const fs::path target = fs::read_symlink(current, ec);
+    if (ec) return current;
+    current = target.is_absolute() ? target : current.parent_path() / target;
+  }
+  return path;
 }
 
 void WriteAll(int fd, std::string_view bytes) {
@@ -108,6 +115,12 @@ void WriteFileAtomically(const fs::path& path, std::string_view bytes) {
   if (fd < 0) ThrowErrno("mkstemp");
   try {
     const mode_t mode = exists ? (existing.st_mode & 07777) : ModeForNewFile();
+    // The replacement belongs to whoever owned the file: root rewriting a user's file must not
+    // take it over. Only a privileged writer can give a file away; for anyone else the owner is
+    // already right, or cannot be changed and stays the writer's.
+    if (exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
+      (void)!::fchown(fd, existing.st_uid, existing.st_gid);
+    }
     if (::fchmod(fd, mode) != 0) ThrowErrno("fchmod");
     WriteAll(fd, bytes);
     if (::fsync(fd) != 0) ThrowErrno("fsync");

@@ -14,7 +14,9 @@ enum class FileReadStatus { kRead, kMissing, kUnreadable };
 FileReadStatus ReadWholeFile(const std::filesystem::path& path, std::string& out, size_t limit);
 
 // Replaces the file's content at once: a temporary file beside it is written, flushed to disk
-// and renamed over it. A symbolic link is followed, so that the file it names is replaced.
+// and renamed over it. A chain of symbolic links is followed to its end, so that the file it
+// names is replaced and every link stays; the replacement keeps the old file's mode, owner and
+// group.
 // The folder is created when missing. Throws std::system_error on any failure, after which the
 // old file is still intact. A file that exists but is not writable is refused, as a profile write
 // into it would be.

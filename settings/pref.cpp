@@ -1,6 +1,7 @@
 #include "settings/pref.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -11,6 +12,8 @@
 #include <QScreen>
 #include <QSlider>
 #include <QStyle>
+#include <filesystem>
+#include <system_error>
 
 #include "core/colour.h"
 #include "core/nearest.h"
@@ -30,11 +33,16 @@ constexpr int kPreviewEdge = 160;
 constexpr QSize kChooserSize(820, 460);
 constexpr int kDialogFontPixels = 11;
 
-// A text names an existing file when it is the path of one; a folder does not count.
+// A path names an existing file when it is the path of one; a folder does not count. Paths are
+// bytes, as the file system and the settings file keep them.
+bool NamesExistingFile(const std::string& path) {
+  if (path.empty()) return false;
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
 bool NamesExistingFile(const QString& text) {
-  if (text.isEmpty()) return false;
-  const QFileInfo info(text);
-  return info.exists() && info.isFile();
+  return NamesExistingFile(QFile::encodeName(text).toStdString());
 }
 
 // The dialog was laid out for an 11-pixel sans serif with Arial's metrics; these faces have them,
@@ -202,8 +210,8 @@ void TPref::FormShow() {
   const int grey = GreyOfPosition(f.TB1->value());
   SetBackground(*f.P2, QColor(grey, grey, grey));
   SetBackground(*f.ST1, f.P2->palette().color(QPalette::Window));
-  f.E1->setText(QString::fromStdString(g.BGPicPath));
-  f.CB1->setChecked(NamesExistingFile(f.E1->text()) && g.BGPic);
+  ShowPicturePath(g.BGPicPath);
+  f.CB1->setChecked(NamesExistingFile(PicturePath()) && g.BGPic);
   if (g.VarNum == 1) f.RB4->setChecked(true);
   if (g.VarNum == 2) f.RB5->setChecked(true);
   if (g.VarNum == 3) f.RB6->setChecked(true);
@@ -255,8 +263,20 @@ void TPref::RB3Click() {
   SetSymbolPreviewColour(0, 0, 255);
 }
 
+void TPref::ShowPicturePath(const std::string& path) {
+  picturePath_ = path;
+  // A name that is not in the file-name encoding shows as well as it can; its bytes are kept.
+  ui_->E1->setText(QFile::decodeName(QByteArray::fromStdString(path)));
+  picturePathText_ = ui_->E1->text();
+}
+
+std::string TPref::PicturePath() const {
+  const QString text = ui_->E1->text();
+  return text == picturePathText_ ? picturePath_ : QFile::encodeName(text).toStdString();
+}
+
 void TPref::CB1Click() {
-  if (!ui_->CB1->isChecked() || NamesExistingFile(ui_->E1->text())) return;
+  if (!ui_->CB1->isChecked() || NamesExistingFile(PicturePath())) return;
   ui_->CB1->setChecked(false);
   showMessage_(QApplication::applicationName(), QString::fromUtf8(kPictureMissingMessage));
 }
@@ -264,7 +284,7 @@ void TPref::CB1Click() {
 std::optional<QString> TPref::RunPictureChooser(const QString& folder) {
   PictureChooserDialog chooser(this, folder);
   chooser.resize(kChooserSize);
-  if (NamesExistingFile(ui_->E1->text())) {
+  if (NamesExistingFile(PicturePath())) {
     chooser.selectFile(ui_->E1->text());
     chooser.Preview(ui_->E1->text());
   }
@@ -275,15 +295,14 @@ std::optional<QString> TPref::RunPictureChooser(const QString& folder) {
 }
 
 void TPref::BBPicClick() {
-  const QString current = ui_->E1->text();
-  if (NamesExistingFile(current)) {
-    chooserFolder_ = QFileInfo(current).absolutePath() + "/";
+  if (NamesExistingFile(PicturePath())) {
+    chooserFolder_ = QFileInfo(ui_->E1->text()).absolutePath() + "/";
   }
   if (const auto chosen = choosePicture_(chooserFolder_)) {
-    ui_->E1->setText(QFileInfo(*chosen).absoluteFilePath());
+    ShowPicturePath(QFile::encodeName(QFileInfo(*chosen).absoluteFilePath()).toStdString());
   }
   // Choosing a file never ticks "Есть"; a text that names no file takes the tick away.
-  if (!NamesExistingFile(ui_->E1->text())) {
+  if (!NamesExistingFile(PicturePath())) {
     const QSignalBlocker quiet(ui_->CB1);
     ui_->CB1->setChecked(false);
   }
@@ -295,8 +314,8 @@ void TPref::BB2Click() {
   g.SimColor = f.RB1->isChecked() ? 1 : f.RB2->isChecked() ? 2 : 3;
   const QColor grey = f.P2->palette().color(QPalette::Window);
   g.BGColor = MakeColour(grey.red(), grey.green(), grey.blue());
-  g.BGPicPath = f.E1->text().toStdString();
-  g.BGPic = f.CB1->isChecked() && NamesExistingFile(f.E1->text());
+  g.BGPicPath = PicturePath();
+  g.BGPic = f.CB1->isChecked() && NamesExistingFile(g.BGPicPath);
   g.VarNum = f.RB4->isChecked() ? 1 : f.RB5->isChecked() ? 2 : 3;
   g.Laying = f.PC1->currentIndex();
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QSlider;
 
@@ -55,12 +56,18 @@ class TPref : public QDialog {
 
  private:
   void SetSymbolPreviewColour(int red, int green, int blue);
+  // The picture path: shown in E1, and kept as the bytes it came as while E1 shows it unchanged,
+  // so that a name in another encoding than the file-name encoding survives OK.
+  void ShowPicturePath(const std::string& path);
+  std::string PicturePath() const;
   std::optional<QString> RunPictureChooser(const QString& folder);
 
   std::unique_ptr<Ui::TPref> ui_;
   MessageShower showMessage_;
   PictureChooser choosePicture_;
   QString chooserFolder_;
+  std::string picturePath_;
+  QString picturePathText_;
   bool shown_ = false;
 };
 

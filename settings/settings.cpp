@@ -3,12 +3,15 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "core/nearest.h"
 #include "settings/filestore.h"
 #include "settings/ini.h"
+#include "settings/settingstable.h"
 
 namespace tess {
 
@@ -21,26 +24,10 @@ namespace fs = std::filesystem;
 // No real settings file comes near this; a larger one is treated as unreadable.
 constexpr size_t kMaxSettingsFileBytes = 64u << 20;
 
-int32_t ReadInteger(const IniDocument& file, std::string_view section, std::string_view key,
-                    int32_t fallback) {
-  const auto text = file.Value(section, key);
-  if (!text) return fallback;
-  return ParseProfileInteger(*text).value_or(fallback);
-}
-
-bool ReadBoolean(const IniDocument& file, std::string_view section, std::string_view key,
-                 bool fallback) {
-  return ReadInteger(file, section, key, fallback ? 1 : 0) != 0;
-}
-
-std::string ReadString(const IniDocument& file, std::string_view section, std::string_view key,
-                       const std::string& fallback) {
-  return file.Value(section, key).value_or(fallback);
-}
-
-// Keeps `value` when it lies in [low, high], else the replacement.
-int32_t Clamped(int32_t value, int32_t low, int32_t high, int32_t replacement) {
-  return value < low || value > high ? replacement : value;
+std::optional<int32_t> ReadInteger(const IniDocument& file, const TSettingKey& key) {
+  const auto text = file.Value(key.section, key.key);
+  if (!text) return std::nullopt;
+  return ParseProfileInteger(*text);
 }
 
 bool NamesExistingFile(const std::string& path) {
@@ -49,60 +36,23 @@ bool NamesExistingFile(const std::string& path) {
   return fs::is_regular_file(fs::path(path), ec);
 }
 
-void LoadGeneral(const IniDocument& file, TSettings::TGeneral& g) {
-  constexpr std::string_view s = "General";
-  g.SimColor = Clamped(ReadInteger(file, s, "SimColor", g.SimColor), 1, 3, 2);
-  g.BGColor = ReadInteger(file, s, "BGColor", g.BGColor);
-  g.BGPic = ReadBoolean(file, s, "BGPic", g.BGPic);
-  g.BGPicPath = ReadString(file, s, "BGPicPath", g.BGPicPath);
-  if (!NamesExistingFile(g.BGPicPath)) g.BGPic = false;
-  g.VarNum = Clamped(ReadInteger(file, s, "VarNum", g.VarNum), 1, 3, 1);
-  g.Laying = Clamped(ReadInteger(file, s, "Laying", g.Laying), 0, 3, 0);
+// One key: the file's value, or the default when it is missing or unreadable; then its check.
+// Booleans read as integers whose default is 1 for true and 0 for false.
+void LoadKey(const IniDocument& file, const TSettingKey& key, TSettings& settings,
+             ScreenSize screen) {
+  if (key.kind == TValueKind::kText) {
+    key.text(settings) = file.Value(key.section, key.key).value_or(key.text(settings));
+    return;
+  }
+  int32_t value = ReadInteger(file, key).value_or(key.IntegerOf(settings));
+  if (key.ranged && (value < key.low || value > key.HighFor(screen, settings.ThirdVar.SimSize))) {
+    value = key.fallback;  // fallbacks are not compared with the bounds again
+  }
+  key.SetInteger(settings, value);
 }
 
-void LoadFirstVar(const IniDocument& file, TSettings::TFirstVar& v) {
-  constexpr std::string_view s = "FirstVar";
-  v.SimCount = Clamped(ReadInteger(file, s, "SimCount", v.SimCount), 10, 100, 55);
-  v.Moving = Clamped(ReadInteger(file, s, "Moving", v.Moving), 1, 3, 1);
-  v.ChBrightness = ReadBoolean(file, s, "ChBrightness", v.ChBrightness);
-  v.MovingSpeed = Clamped(ReadInteger(file, s, "MovingSpeed", v.MovingSpeed), 1, 10, 10);
-  v.ChBrightnessSpeed =
-      Clamped(ReadInteger(file, s, "ChBrightnessSpeed", v.ChBrightnessSpeed), 1, 10, 1);
-  v.MinSimSize = Clamped(ReadInteger(file, s, "MinSimSize", v.MinSimSize), 10, 100, 10);
-  v.MaxSimSize = Clamped(ReadInteger(file, s, "MaxSimSize", v.MaxSimSize), 20, 110, 110);
-}
-
-void LoadSecondVar(const IniDocument& file, TSettings::TSecondVar& v) {
-  constexpr std::string_view s = "SecondVar";
-  v.SimCount = Clamped(ReadInteger(file, s, "SimCount", v.SimCount), 10, 100, 55);
-  v.Moving = ReadBoolean(file, s, "Moving", v.Moving);
-  v.SimSize = Clamped(ReadInteger(file, s, "SimSize", v.SimSize), 1, 7, 4);
-  v.MovingSpeed = Clamped(ReadInteger(file, s, "MovingSpeed", v.MovingSpeed), 1, 10, 10);
-  v.ChBrightnessSpeed =
-      Clamped(ReadInteger(file, s, "ChBrightnessSpeed", v.ChBrightnessSpeed), 1, 10, 1);
-}
-
-// SimSize comes first: the bounds of the chain count and length depend on it. The fallbacks are
-// not compared with the bounds again, so on a small screen they may exceed them.
-void LoadThirdVar(const IniDocument& file, TSettings::TThirdVar& v, ScreenSize screen) {
-  constexpr std::string_view s = "ThirdVar";
-  v.SimSize = Clamped(ReadInteger(file, s, "SimSize", v.SimSize), 1, 7, 4);
-  v.ChainsCount = Clamped(ReadInteger(file, s, "ChainsCount", v.ChainsCount), 10,
-                          ChainsBound(screen.W, v.SimSize), 10);
-  v.SimCount = Clamped(ReadInteger(file, s, "SimCount", v.SimCount), 5,
-                       ChainLengthBound(screen.H, v.SimSize), 15);
-  // Missing keys default to 7, but an out-of-range stored speed becomes 10.
-  v.MovSpeed = Clamped(ReadInteger(file, s, "MovSpeed", v.MovSpeed), 1, 10, 10);
-  v.RotSpeed = Clamped(ReadInteger(file, s, "RotSpeed", v.RotSpeed), 1, 10, 10);
-  v.Rotation = Clamped(ReadInteger(file, s, "Rotation", v.Rotation), 1, 4, 2);
-  v.RotDirection = ReadBoolean(file, s, "RotDirection", v.RotDirection);
-}
-
-std::string Text(int32_t value) {
-  return std::to_string(value);
-}
-std::string Text(bool value) {
-  return value ? "1" : "0";
+bool HoldsLineBreak(std::string_view value) {
+  return value.find_first_of("\r\n") != std::string_view::npos;
 }
 
 fs::path HomeFolder() {
@@ -130,42 +80,46 @@ int32_t ChainLengthBound(int H, int32_t simSizeStep) {
 }
 
 void LoadSettings(const IniDocument& file, TSettings& settings, ScreenSize screen) {
-  LoadGeneral(file, settings.General);
-  LoadFirstVar(file, settings.FirstVar);
-  LoadSecondVar(file, settings.SecondVar);
-  LoadThirdVar(file, settings.ThirdVar, screen);
+  // Section by section in the record's order; a key that the bounds of its section depend on
+  // (ThirdVar.SimSize) comes first.
+  const auto keys = SettingKeys();
+  for (auto section = keys.begin(); section != keys.end();) {
+    const auto end = std::find_if(section, keys.end(), [&](const TSettingKey& k) {
+      return std::string_view(k.section) != section->section;
+    });
+    for (auto k = section; k != end; ++k) {
+      if (k->settlesFirst) LoadKey(file, *k, settings, screen);
+    }
+    for (auto k = section; k != end; ++k) {
+      if (!k->settlesFirst) LoadKey(file, *k, settings, screen);
+    }
+    section = end;
+  }
+  // The picture flag needs a picture: a path that names no existing file (a folder does not
+  // count) turns it off, whatever the file says.
+  if (!NamesExistingFile(settings.General.BGPicPath)) settings.General.BGPic = false;
 }
 
-void StoreSettings(const TSettings& st, IniDocument& file) {
-  const auto& g = st.General;
-  file.Set("General", "SimColor", Text(g.SimColor));
-  file.Set("General", "BGColor", Text(g.BGColor));
-  file.Set("General", "BGPic", Text(g.BGPic));
-  file.Set("General", "BGPicPath", g.BGPicPath);
-  file.Set("General", "VarNum", Text(g.VarNum));
-  file.Set("General", "Laying", Text(g.Laying));
-  const auto& v1 = st.FirstVar;
-  file.Set("FirstVar", "SimCount", Text(v1.SimCount));
-  file.Set("FirstVar", "Moving", Text(v1.Moving));
-  file.Set("FirstVar", "ChBrightness", Text(v1.ChBrightness));
-  file.Set("FirstVar", "MovingSpeed", Text(v1.MovingSpeed));
-  file.Set("FirstVar", "ChBrightnessSpeed", Text(v1.ChBrightnessSpeed));
-  file.Set("FirstVar", "MinSimSize", Text(v1.MinSimSize));
-  file.Set("FirstVar", "MaxSimSize", Text(v1.MaxSimSize));
-  const auto& v2 = st.SecondVar;
-  file.Set("SecondVar", "SimCount", Text(v2.SimCount));
-  file.Set("SecondVar", "Moving", Text(v2.Moving));
-  file.Set("SecondVar", "SimSize", Text(v2.SimSize));
-  file.Set("SecondVar", "MovingSpeed", Text(v2.MovingSpeed));
-  file.Set("SecondVar", "ChBrightnessSpeed", Text(v2.ChBrightnessSpeed));
-  const auto& v3 = st.ThirdVar;
-  file.Set("ThirdVar", "ChainsCount", Text(v3.ChainsCount));
-  file.Set("ThirdVar", "SimCount", Text(v3.SimCount));
-  file.Set("ThirdVar", "MovSpeed", Text(v3.MovSpeed));
-  file.Set("ThirdVar", "RotSpeed", Text(v3.RotSpeed));
-  file.Set("ThirdVar", "SimSize", Text(v3.SimSize));
-  file.Set("ThirdVar", "Rotation", Text(v3.Rotation));
-  file.Set("ThirdVar", "RotDirection", Text(v3.RotDirection));
+void BoundToScreen(TSettings& settings, ScreenSize screen) {
+  for (const TSettingKey& key : SettingKeys()) {
+    if (key.bound == TScreenBound::kNone) continue;
+    const int32_t value = key.IntegerOf(settings);
+    if (value < key.low || value > key.HighFor(screen, settings.ThirdVar.SimSize))
+      key.SetInteger(settings, key.fallback);
+  }
+}
+
+void StoreSettings(const TSettings& settings, IniDocument& file) {
+  for (const TSettingKey& key : SettingKeys()) {
+    const std::string value = key.ValueText(settings);
+    // A line break in a value would end its line in the file and start another: a picture's
+    // name could write settings of its own. Such a value is refused, unless the file already
+    // holds exactly it (a carriage return inside a hand-edited line stays where it was).
+    if (HoldsLineBreak(value) && file.Value(key.section, key.key) != value) {
+      throw ESettingsWriteError();
+    }
+    file.Set(key.section, key.key, value);
+  }
 }
 
 fs::path SettingsFilePath() {

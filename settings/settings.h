@@ -82,7 +82,14 @@ int32_t ChainLengthBound(int H, int32_t simSizeStep);
 // missing, unreadable or out-of-range value. The settings are expected to hold the defaults.
 void LoadSettings(const IniDocument& file, TSettings& settings, ScreenSize screen);
 
-// Puts all 25 fields into the document, in the record's order.
+// The checks whose bounds depend on the screen (the chain count and length), again for another
+// screen: a scene in a daemon's window or on a second monitor is bounded by what it draws in,
+// while the record and the file keep the primary screen's bounds.
+void BoundToScreen(TSettings& settings, ScreenSize screen);
+
+// Puts all 25 fields into the document, in the record's order. Raises ESettingsWriteError for a
+// value that holds a line break (unless the file holds exactly that value already): it would
+// write lines of its own into the file.
 void StoreSettings(const TSettings& settings, IniDocument& file);
 
 // $XDG_CONFIG_HOME/Orvanex.ini, or ~/.config/Orvanex.ini when XDG_CONFIG_HOME is unset.

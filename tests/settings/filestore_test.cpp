@@ -42,6 +42,30 @@ TEST(WriteFileAtomically, CreatesMissingFoldersAndFollowsSymbolicLinks) {
   WriteFileAtomically(dir / "link.ini", "2");
   EXPECT_TRUE(fs::is_symlink(dir / "link.ini"));
   EXPECT_EQ(ReadFile(dir / "dotfiles/real.ini"), "2");
+
+  // A chain of links, relative and absolute: every link stays, the file at the end changes.
+  fs::create_symlink(dir / "link.ini", dir / "dotfiles/middle");
+  fs::create_symlink("dotfiles/middle", dir / "chain.ini");
+  WriteFileAtomically(dir / "chain.ini", "3");
+  EXPECT_TRUE(fs::is_symlink(dir / "chain.ini"));
+  EXPECT_TRUE(fs::is_symlink(dir / "dotfiles/middle"));
+  EXPECT_TRUE(fs::is_symlink(dir / "link.ini"));
+  EXPECT_EQ(ReadFile(dir / "dotfiles/real.ini"), "3");
+}
+
+TEST(WriteFileAtomically, KeepsTheOwnerAndGroupOfAnotherUsersFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can write another user's file";
+  TempDir dir;
+  const auto file = dir / "a.ini";
+  WriteFile(file, "a user's settings");
+  ::chmod(file.c_str(), 0600);
+  ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+  WriteFileAtomically(file, "rewritten by root");
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 65534u);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(WriteFileAtomically, AFailedWriteKeepsTheOldFile) {

@@ -303,5 +303,33 @@ TEST_F(PrefTest, AFailedWriteSaysSoAndKeepsTheDialogWithTheChoices) {
   EXPECT_EQ(Settings.General.SimColor, 3);  // the record already holds the new values
 }
 
+TEST_F(PrefTest, APictureNameWithLineBreaksIsRefusedAndTheFileKeepsItsContent) {
+  // A hostile file name that would write settings of its own into the file.
+  const auto picture = dir_ / "z\nVarNum=3\nSimColor=1\nx.bmp";
+  WriteFile(picture, "BM");
+  WriteFile(File(), "[General]\nSimColor=2\n");
+  auto& f = Show();
+  chosen_ = QFile::decodeName(QByteArray::fromStdString(picture.string()));
+  f.BBPic->click();
+  f.CB1->click();
+  f.BB2->click();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "Tessarine: Unable to write to Orvanex.ini.");
+  EXPECT_TRUE(pref_->isVisible());
+  EXPECT_EQ(ReadFile(File()), "[General]\nSimColor=2\n");
+}
+
+TEST_F(PrefTest, APicturePathOutsideTheFileNameEncodingKeepsItsBytes) {
+  const std::string latin1 = (dir_ / "fond\xe9.bmp").string();  // not UTF-8
+  WriteFile(latin1, "BM");
+  Settings.General.BGPic = true;
+  Settings.General.BGPicPath = latin1;
+  auto& f = Show();
+  EXPECT_TRUE(f.CB1->isChecked());
+  f.BB2->click();
+  EXPECT_EQ(Settings.General.BGPicPath, latin1);
+  EXPECT_TRUE(Settings.General.BGPic);
+}
+
 }  // namespace
 }  // namespace tess
