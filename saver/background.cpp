@@ -1,5 +1,9 @@
 #include "saver/background.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QImageReader>
 #include <QtEndian>
@@ -61,9 +65,21 @@ bool BitmapIsComplete(QIODevice& file) {
 
 }  // namespace
 
-QImage LoadBackgroundBitmap(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
+QImage LoadBackgroundBitmap(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return {};
+  struct stat st {};
+  // Only a regular file is read; reading one never blocks, so the decoder may read it plainly.
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return {};
+  }
+  QFile file;
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return {};
+  }
   return LoadBackgroundBitmap(file);
 }
 
@@ -73,7 +89,9 @@ QImage LoadBackgroundBitmap(QIODevice& file) {
   reader.setDecideFormatFromContent(true);
   // Pictures of other kinds would load but never be drawn: do not decode them at all.
   if (reader.format() != "bmp") return {};
-  const QSize size = reader.size();
+  // A bitmap stored top-down says so with a negative height; it is as good as any other.
+  QSize size = reader.size();
+  size.setHeight(qAbs(size.height()));
   if (!size.isValid() || qint64{size.width()} * size.height() > kMaxBackgroundPixels) return {};
   QImage picture = reader.read();
   if (picture.isNull() || picture.size() != size) return {};
