@@ -38,14 +38,13 @@ void BM_SceneStep(benchmark::State& state) {
   Demanding(settings, static_cast<int>(state.range(0)), screen);
   RandomGenerator rng(1);
   CountingSink sink;
-  TScenes scenes;
-  const TSceneEnv env{settings, rng, sink, screen};
-  scenes.Initialize(env);
+  TScenes scenes(settings, rng, sink, screen);
+  scenes.Initialize();
   for (int f = 0; f < bench::WarmUpFrames(); ++f)
-    scenes.Step(env);  // past the phase-in
+    scenes.Step();  // past the phase-in
   sink.sprites = 0;
   for (auto _ : state)
-    scenes.Step(env);
+    scenes.Step();
   state.counters["sprites/frame"] = benchmark::Counter(static_cast<double>(sink.sprites) /
                                                        static_cast<double>(state.iterations()));
 }

@@ -1,8 +1,9 @@
 #pragma once
-// What a scene sees of the world: the settings, the shared generator, the screen size for this
-// step, and DrawSim. Nothing of Qt, so that scenes run headless in tests and the trace tool.
+// What a scene sees of the world: the settings, its generator, the size it draws in, and DrawSim.
+// Nothing of Qt, so that scenes run headless in tests and the trace tool.
 #include "core/random.h"
 #include "core/screen.h"
+#include "saver/glyphaddress.h"
 #include "saver/glyphsink.h"
 #include "settings/settings.h"
 

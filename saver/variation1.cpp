@@ -8,7 +8,7 @@ namespace tess {
 namespace {
 
 constexpr int32_t kApproach = 1, kRecede = 2, kBoth = 3;
-constexpr int32_t kSymbols = 15;
+constexpr int32_t kSymbols = kAllSymbols;
 constexpr int32_t kBrightest = 9;
 
 void Reseed(TFirstVarSim& sim, const TSceneEnv& env) {
@@ -95,7 +95,7 @@ void StepFirstVar(TFirstVarState& state, const TSceneEnv& env) {
   for (TFirstVarSim& sim : state.FirstVarSims) {
     if (!sim.Active) continue;
     env.sink.DrawSim(Low16(sim.X), Low16(sim.Y), Low16(sim.Size),
-                     Low16((sim.SimNum - 1) * 10 + sim.Brightness), 3);
+                     Low16(RampIndex(sim.SimNum, sim.Brightness + 1)), kRampList);
     if (stepFrame) {
       UpdateSize(sim, env);
       UpdateBrightness(sim, v);

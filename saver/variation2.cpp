@@ -8,7 +8,7 @@ namespace tess {
 
 namespace {
 
-constexpr int32_t kSymbols = 15;
+constexpr int32_t kSymbols = kAllSymbols;
 constexpr int32_t kBrightest = 9;
 constexpr long double kVelocitySteps = 100.0L;
 constexpr int32_t kVelocityRange = 50;  // magnitudes 0.51 to 1.00
@@ -124,7 +124,7 @@ void StepSecondVar(TSecondVarState& state, const TSceneEnv& env) {
   for (TSecondVarSim& sim : state.SecondVarSims) {
     if (!sim.Active) continue;
     env.sink.DrawSim(Low16(nearest(sim.X)), Low16(nearest(sim.Y)), Low16(sim.Size),
-                     Low16((sim.SimNum - 1) * 10 + sim.Brightness), 3);
+                     Low16(RampIndex(sim.SimNum, sim.Brightness + 1)), kRampList);
     if (v.Moving && AdvancePace(sim.MoveCounter, 11 - v.MovingSpeed)) {
       MoveSecondVarSim(sim, env.screen);
     }

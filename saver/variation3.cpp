@@ -8,8 +8,8 @@ namespace tess {
 
 namespace {
 
-constexpr int32_t kSymbols = 10;
-constexpr int32_t kLastPhase = 9;
+constexpr int32_t kSymbols = kTurnedSymbols;
+constexpr int32_t kLastPhase = kFramesPerSet - 1;
 
 int32_t NextRow(int32_t row, int32_t rowCount) {
   return row + 1 > rowCount ? 1 : row + 1;
@@ -59,8 +59,9 @@ void DrawChains(TThirdVarState& state, const TSceneEnv& env) {
       // nearest(q * Size - Size / 2), with q * Size - Size / 2 on a whole or half pixel.
       env.sink.DrawSim(Low16(NearestHalf(2 * int64_t{q} * sim.Size - sim.Size)),
                        Low16(NearestHalf(2 * int64_t{sim.Row} * sim.Size - sim.Size)),
-                       Low16(sim.Size), Low16((sim.SimNum - 1) * 30 + sim.Phase + state.RotOffset),
-                       sim.Head ? 2 : 1);
+                       Low16(sim.Size),
+                       Low16(TurnedIndex(sim.SimNum, 1, sim.Phase + 1) + state.RotOffset),
+                       sim.Head ? kBrightList : kNormalList);
       if (AdvancePace(sim.RotCounter, turnLength)) {
         sim.Phase += state.RotStep;
         if (sim.Phase > kLastPhase) sim.Phase = 0;
@@ -149,7 +150,10 @@ void InitThirdVar(TThirdVarState& state, const TSceneEnv& env) {
 
 void StepThirdVar(TThirdVarState& state, const TSceneEnv& env) {
   const auto& v = env.settings.ThirdVar;
-  state.RotOffset = v.Rotation == 3 ? 10 : v.Rotation == 4 ? 20 : 0;
+  // Turning about axis 1, 2 or 3 (Rotation 2 to 4) shows turn set 1, 2 or 3; no turning shows
+  // set 1, unturned.
+  const int32_t set = v.Rotation == 3 ? 2 : v.Rotation == 4 ? 3 : 1;
+  state.RotOffset = static_cast<int32_t>(TurnedIndex(1, set, 1));
   state.RotStep = v.RotDirection ? +1 : -1;
   if (v.Rotation == 1) state.RotStep = 0;
 

@@ -40,16 +40,14 @@ class SceneTest : public ::testing::Test {
  public:
   SceneTest() { SetDefaults(settings); }
 
-  TSceneEnv Env(ScreenSize screen = {1024, 768}) { return {settings, rng, sink, screen}; }
-
   void Start(int var, ScreenSize screen = {1024, 768}) {
     settings.General.VarNum = var;
-    screen_ = screen;
-    scenes.Initialize(Env(screen_));
+    scenes.Resize(screen);
+    scenes.Initialize();
   }
   // One frame; returns the sprites it drew.
   std::vector<Draw> Step() {
-    scenes.Step(Env(screen_));
+    scenes.Step();
     std::vector<Draw> drawn = sink.frame;
     sink.EndFrame();
     return drawn;
@@ -58,8 +56,7 @@ class SceneTest : public ::testing::Test {
   TSettings settings;
   RandomGenerator rng{12345};
   Recorder sink;
-  TScenes scenes;
-  ScreenSize screen_{1024, 768};
+  TScenes scenes{settings, rng, sink, {1024, 768}};
 };
 
 // ---- Variation 1 --------------------------------------------------------------------------------
@@ -244,7 +241,7 @@ TEST_F(SceneTest, WithoutMovementNoVelocityIsDrawnAndFadedSymbolsMove) {
   settings.SecondVar.Moving = false;
   settings.General.VarNum = 2;
   RandomGenerator reference(rng.State());
-  scenes.Initialize(Env());
+  scenes.Initialize();
   // Per record: the symbol, two coordinates and the wrap test; no velocity draws.
   for (int i = 0; i < 100 * 4; ++i)
     reference.random(2);
@@ -254,7 +251,6 @@ TEST_F(SceneTest, WithoutMovementNoVelocityIsDrawnAndFadedSymbolsMove) {
     EXPECT_EQ(sim.DY, 0.0);
   }
   settings.SecondVar.ChBrightnessSpeed = 10;
-  screen_ = {1024, 768};
   std::set<std::pair<int, int>> places;
   for (int f = 0; f < 200; ++f) {
     const auto drawn = Step();
@@ -347,7 +343,7 @@ TEST_P(ChainInvariants, HoldAfterEveryOneOfAHundredThousandFrames) {
   settings.ThirdVar = {c.chains, c.length, c.move, c.rot, c.size, c.rotation, c.forward};
   Start(3, c.screen);
   for (int f = 1; f <= 100000; ++f) {
-    scenes.Step(Env(screen_));
+    scenes.Step();
     sink.frame.clear();
     const std::string broken = BrokenChainInvariant(scenes.Third());
     ASSERT_EQ(broken, "") << "frame " << f;
@@ -481,12 +477,11 @@ TEST_P(MillionFrames, RunWithoutFault) {
   settings.General.VarNum = run.var;
   RandomGenerator rng(2024);
   CheckingCounter counter;
-  TScenes scenes;
-  const TSceneEnv env{settings, rng, counter, run.screen};
-  scenes.Initialize(env);
+  TScenes scenes(settings, rng, counter, run.screen);
+  scenes.Initialize();
   const long allocationsBefore = testing::AllocationCount();
   for (int f = 0; f < 1000000; ++f)
-    scenes.Step(env);
+    scenes.Step();
   if (testing::AllocationCountingEnabled()) {
     EXPECT_EQ(testing::AllocationCount(), allocationsBefore);
   }
@@ -531,12 +526,12 @@ TEST_F(SceneTest, TwoStatesSideBySideDrawTheSameFromTheSameSeed) {
     settings.General.VarNum = var;
     RandomGenerator rngA(777), rngB(777);
     Recorder a, b;
-    TScenes sa, sb;
-    sa.Initialize({settings, rngA, a, {1280, 720}});
-    sb.Initialize({settings, rngB, b, {1280, 720}});
+    TScenes sa(settings, rngA, a, {1280, 720}), sb(settings, rngB, b, {1280, 720});
+    sa.Initialize();
+    sb.Initialize();
     for (int f = 0; f < 2000; ++f) {
-      sa.Step({settings, rngA, a, {1280, 720}});
-      sb.Step({settings, rngB, b, {1280, 720}});
+      sa.Step();
+      sb.Step();
       ASSERT_EQ(a.frame, b.frame) << "variation " << var << " frame " << f;
       a.EndFrame();
       b.EndFrame();
@@ -552,7 +547,7 @@ TEST_F(SceneTest, FrameStepsAllocateNothing) {
     Step();
     const long before = testing::AllocationCount();
     for (int f = 0; f < 5000; ++f) {
-      scenes.Step(Env(screen_));
+      scenes.Step();
       sink.frame.clear();
     }
     EXPECT_EQ(testing::AllocationCount(), before) << "variation " << var;

@@ -103,10 +103,9 @@ int main(int argc, char** argv) {
 
   tess::RandomGenerator rng(*seed);
   PrintingSink sink;
-  const tess::TSceneEnv env{tess::Settings, rng, sink, screen};
-  tess::TScenes scenes;
-  scenes.Initialize(env);
+  tess::TScenes scenes(tess::Settings, rng, sink, screen);
+  scenes.Initialize();
   for (sink.frame = 1; sink.frame <= *frames; ++sink.frame)
-    scenes.Step(env);
+    scenes.Step();
   return 0;
 }
