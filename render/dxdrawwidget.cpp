@@ -4,88 +4,79 @@
 #include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <exception>
 
 #include "render/dxdraw.h"
 #include "render/errorreport.h"
-#include "render/framepacer.h"
-#include "render/x11blitter.h"
+#include "render/scaledpresenter.h"
+#include "render/widgetpresenters.h"
 
 namespace tess {
 
-TDXDrawWidget::TDXDrawWidget(TDXDraw& dxdraw, QWidget* form)
-    : QWidget(form), dxdraw_(dxdraw), form_(form) {
+TDXDrawWidget::TDXDrawWidget(TDXDraw& dxdraw, QWidget* form, int scale)
+    : QWidget(form),
+      dxdraw_(dxdraw),
+      form_(form),
+      scale_(std::max(scale, 1)),
+      backingStore_(std::make_unique<TBackingStorePresenter>(*this)) {
   // We paint every pixel ourselves: no background erase between frames.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
-  // On an X display frames go straight from the back surface (in memory shared with the
-  // server) into the control's own window: no copy through the GUI layer's backing store.
-  // TESSARINE_DIRECT=0 turns this off.
-  const QByteArray direct = qgetenv("TESSARINE_DIRECT");
-  direct_ = QGuiApplication::platformName() == "xcb" && direct != "0";
-  if (direct_) {
+  // TESSARINE_DIRECT=0 leaves the frames to the GUI layer's painting on X too.
+  wantsDirect_ = QGuiApplication::platformName() == "xcb" && qgetenv("TESSARINE_DIRECT") != "0";
+  if (wantsDirect_) {
     setAttribute(Qt::WA_NativeWindow);
     setAttribute(Qt::WA_PaintOnScreen);
   }
+  if (scale_ > 1) scaled_ = std::make_unique<TScaledPresenter>(*this, scale_);
   if (form_ != nullptr) form_->installEventFilter(this);
-  dxdraw_.SetPresenter(this);
+  dxdraw_.SetPresenter(&FramePresenter());
 }
 
 TDXDrawWidget::~TDXDrawWidget() {
   if (form_ != nullptr) form_->removeEventFilter(this);
-  dxdraw_.SetPresenter(nullptr);
 }
 
-QSize TDXDrawWidget::ClientSize() const {
-  const qreal ratio = devicePixelRatioF();
-  return {qRound(width() * ratio), qRound(height() * ratio)};
+IPresenter& TDXDrawWidget::FramePresenter() {
+  return scaled_ ? static_cast<IPresenter&>(*scaled_) : *this;
 }
 
-void TDXDrawWidget::Present(const QImage& back, const QRegion& area, QPoint offset) {
-  if (TX11Blitter* blitter = Blitter()) {
-    blitter->Put(back, area, offset, ClientSize());
-    return;
-  }
-  const qreal ratio = devicePixelRatioF();
-  QRegion logical;
-  for (const QRect& r : area.translated(offset)) {
-    logical +=
-        QRect(QPoint(qFloor(r.left() / ratio), qFloor(r.top() / ratio)),
-              QPoint(qCeil((r.right() + 1) / ratio) - 1, qCeil((r.bottom() + 1) / ratio) - 1));
-  }
-  repaint(logical);  // paints from the back surface and hands the pixels to the display at once
-}
-
-TX11Blitter* TDXDrawWidget::Blitter() {
-  if (!direct_) return nullptr;
-  if (!blitter_) {
-    std::string problem;
-    blitter_ = TX11Blitter::Open(static_cast<uint32_t>(winId()), false, problem);
-    if (!blitter_) {  // draw through the GUI layer after all
-      direct_ = false;
+IPresenter& TDXDrawWidget::Device() {
+  // Decided at the first frame, once the native window exists.
+  if (wantsDirect_ && !direct_) {
+    direct_ = TX11DirectPresenter::Open(*this);
+    if (!direct_) {  // a window we cannot draw into directly: the GUI layer paints after all
+      wantsDirect_ = false;
       setAttribute(Qt::WA_PaintOnScreen, false);
     }
   }
-  return blitter_.get();
+  return direct_ ? static_cast<IPresenter&>(*direct_) : *backingStore_;
 }
 
-QPaintEngine* TDXDrawWidget::paintEngine() const {
-  return direct_ ? nullptr : QWidget::paintEngine();
+QSize TDXDrawWidget::ClientSize() const {
+  return backingStore_->ClientSize();
 }
 
-QImage TDXDrawWidget::AllocateBackBuffer(QSize size) {
-  TX11Blitter* blitter = Blitter();
-  return blitter != nullptr ? blitter->AllocateBackBuffer(size.width(), size.height()) : QImage();
+void TDXDrawWidget::Present(const QImage& back, const QRegion& area, QPoint offset) {
+  Device().Present(back, area, offset);
 }
 
 void TDXDrawWidget::WaitForVerticalBlank() {
-  if (!pacer_) {
-    const QScreen* display = screen();
-    pacer_ = CreateDisplayPacer(display != nullptr ? display->refreshRate() : 60.0);
-  }
-  pacer_->WaitForVerticalBlank();
+  Device().WaitForVerticalBlank();
+}
+
+QImage TDXDrawWidget::AllocateBackBuffer(QSize size) {
+  return Device().AllocateBackBuffer(size);
+}
+
+const IFramePacer* TDXDrawWidget::Pacer() const {
+  return direct_ ? direct_->Pacer() : backingStore_->Pacer();
+}
+
+QPaintEngine* TDXDrawWidget::paintEngine() const {
+  return wantsDirect_ ? nullptr : QWidget::paintEngine();
 }
 
 bool TDXDrawWidget::eventFilter(QObject* watched, QEvent* event) {
@@ -95,9 +86,14 @@ bool TDXDrawWidget::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void TDXDrawWidget::FollowSize() {
+  const QSize size = FramePresenter().ClientSize();
+  dxdraw_.ControlResized(size.width(), size.height());
+}
+
 void TDXDrawWidget::InitializeAfterShow() {
   try {
-    dxdraw_.ControlResized(ClientSize().width(), ClientSize().height());
+    FollowSize();
     dxdraw_.FormShown();
   } catch (const std::exception& error) {
     ReportException(error);
@@ -105,47 +101,32 @@ void TDXDrawWidget::InitializeAfterShow() {
 }
 
 void TDXDrawWidget::paintEvent(QPaintEvent* event) {
-  if (TX11Blitter* blitter = Blitter()) {
-    // Exposed: show the last frame again, or black before the first.
-    if (dxdraw_.Initialized() && dxdraw_.BackSurface() != nullptr) {
-      dxdraw_.Repaint();
-    } else {
-      blitter->Clear(QRect(QPoint(0, 0), ClientSize()));
+  const bool showsFrames = dxdraw_.Initialized() && dxdraw_.BackSurface() != nullptr;
+  if (wantsDirect_) {
+    Device();
+    if (direct_) {
+      // Exposed: show the last frame again, or black before the first.
+      if (showsFrames) {
+        dxdraw_.Repaint();
+      } else {
+        direct_->Clear(QRect(QPoint(0, 0), ClientSize()));
+      }
+      return;
     }
-    return;
   }
   QPainter painter(this);
-  painter.setCompositionMode(QPainter::CompositionMode_Source);
-  const TDirectDrawSurface* back = dxdraw_.Initialized() ? dxdraw_.BackSurface() : nullptr;
+  if (backingStore_->Paint(painter, event->region())) return;
+  // Exposed: the control's own colour now, and the last frame again as soon as we may.
   const QColor background(RedOf(dxdraw_.Color), GreenOf(dxdraw_.Color), BlueOf(dxdraw_.Color));
-  if (back == nullptr || back->Pixels().isNull()) {
-    for (const QRect& r : event->region())
-      painter.fillRect(r, background);
-    return;
-  }
-  const qreal ratio = devicePixelRatioF();
-  const QPoint offset = dxdraw_.PresentOffset();
-  const QRectF target(offset.x() / ratio, offset.y() / ratio, back->Width() / ratio,
-                      back->Height() / ratio);
-  // Whatever the back surface does not cover shows the control's own colour.
-  for (const QRect& r : event->region() - target.toAlignedRect())
+  for (const QRect& r : event->region())
     painter.fillRect(r, background);
-  // Only the parts that changed are painted: frames often change in small places.
-  for (const QRect& r : event->region()) {
-    const QRectF exposed = QRectF(r).intersected(target);
-    if (exposed.isEmpty()) continue;
-    const QRectF source((exposed.left() - target.left()) * ratio,
-                        (exposed.top() - target.top()) * ratio, exposed.width() * ratio,
-                        exposed.height() * ratio);
-    painter.drawImage(exposed, back->Pixels(), source);
-  }
+  if (showsFrames) QTimer::singleShot(0, this, [this] { dxdraw_.Repaint(); });
 }
 
 void TDXDrawWidget::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   try {
-    const QSize size = ClientSize();
-    dxdraw_.ControlResized(size.width(), size.height());
+    FollowSize();
   } catch (const std::exception& error) {
     ReportException(error);
   }

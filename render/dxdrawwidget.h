@@ -1,6 +1,7 @@
 #pragma once
 // The drawing surface control's window inside a form: it hands its size, its showing and its
-// repaints to the TDXDraw, and shows the frames that Flip presents.
+// repaints to the TDXDraw, and shows the frames that Flip presents, through the presenter that
+// suits the display (see widgetpresenters.h), enlarged on a HiDPI screen.
 #include <QWidget>
 #include <memory>
 
@@ -8,26 +9,35 @@
 
 namespace tess {
 
-class IFramePacer;
+class TBackingStorePresenter;
 class TDXDraw;
-class TX11Blitter;
+class TScaledPresenter;
+class TX11DirectPresenter;
 
 class TDXDrawWidget : public QWidget, public IPresenter {
  public:
   // Hooks the form the widget belongs to, so that the drawing surface initialises at the form's
-  // first showing, after the form's own show handling.
-  TDXDrawWidget(TDXDraw& dxdraw, QWidget* form);
+  // first showing, after the form's own show handling. `scale` is the whole-number HiDPI scale:
+  // frames are composed at the widget's size divided by it. The widget presents for `dxdraw`
+  // until its owner disconnects them; its destruction never touches the drawing surface.
+  TDXDrawWidget(TDXDraw& dxdraw, QWidget* form, int scale = 1);
   ~TDXDrawWidget() override;
 
+  // What the drawing surface presents through: the widget itself, or the enlarging presenter in
+  // front of it.
+  IPresenter& FramePresenter();
+  int Scale() const { return scale_; }
+
+  // The window, in device pixels.
   QSize ClientSize() const override;
   void Present(const QImage& back, const QRegion& area, QPoint offset) override;
   void WaitForVerticalBlank() override;
   QImage AllocateBackBuffer(QSize size) override;
+  const IFramePacer* Pacer() const override;
   // Frames go to the window over our own X connection, not through the GUI layer's painting.
   QPaintEngine* paintEngine() const override;
 
-  const IFramePacer* Pacer() const { return pacer_.get(); }
-  bool DrawsDirectly() const { return direct_; }
+  bool DrawsDirectly() const { return direct_ != nullptr; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -36,13 +46,16 @@ class TDXDrawWidget : public QWidget, public IPresenter {
 
  private:
   void InitializeAfterShow();
-  TX11Blitter* Blitter();
+  IPresenter& Device();
+  void FollowSize();
 
   TDXDraw& dxdraw_;
   QWidget* form_;
-  std::unique_ptr<IFramePacer> pacer_;
-  bool direct_ = false;
-  std::unique_ptr<TX11Blitter> blitter_;
+  int scale_;
+  bool wantsDirect_ = false;
+  std::unique_ptr<TX11DirectPresenter> direct_;
+  std::unique_ptr<TBackingStorePresenter> backingStore_;
+  std::unique_ptr<TScaledPresenter> scaled_;
 };
 
 }  // namespace tess

@@ -4,12 +4,15 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+
+#include "render/displayscale.h"
 
 namespace tess {
 
@@ -53,15 +56,22 @@ constexpr uint32_t kDrmVBlankRelative = 0x1;
 constexpr unsigned long kDrmIoctlWaitVBlank =
     (3ul << 30) | (sizeof(DrmWaitVBlank) << 16) | ('d' << 8) | 0x3a;  // _IOWR('d', 0x3a, ...)
 
+double PlausibleRefreshHz(double refreshHz) {
+  return std::isfinite(refreshHz) && refreshHz >= kMinRefreshHz && refreshHz <= kMaxRefreshHz
+             ? refreshHz
+             : kFallbackRefreshHz;
+}
+
 class TDrmVerticalBlank : public IFramePacer {
  public:
-  explicit TDrmVerticalBlank(int fd) : fd_(fd) {}
+  TDrmVerticalBlank(int fd, double refreshHz, int refreshesPerStep)
+      : fd_(fd), refreshHz_(refreshHz), refreshesPerStep_(refreshesPerStep) {}
   ~TDrmVerticalBlank() override { ::close(fd_); }
 
-  bool WaitOnce() {
+  bool WaitOnce(uint32_t blanks = 1) {
     DrmWaitVBlank wait{};
     wait.request.type = kDrmVBlankRelative;
-    wait.request.sequence = 1;
+    wait.request.sequence = blanks;
     int result;
     do {
       result = ::ioctl(fd_, kDrmIoctlWaitVBlank, &wait);
@@ -72,9 +82,9 @@ class TDrmVerticalBlank : public IFramePacer {
   void WaitForVerticalBlank() override {
     if (fallback_) {
       fallback_->WaitForVerticalBlank();
-    } else if (!WaitOnce()) {
+    } else if (!WaitOnce(static_cast<uint32_t>(refreshesPerStep_))) {
       // The display went off or away: keep the pace with the limiter from now on.
-      fallback_ = std::make_unique<TRefreshLimiter>(kFallbackRefreshHz);
+      fallback_ = std::make_unique<TRefreshLimiter>(refreshHz_, refreshesPerStep_);
       fallback_->WaitForVerticalBlank();
     }
   }
@@ -83,22 +93,25 @@ class TDrmVerticalBlank : public IFramePacer {
     return fallback_ ? fallback_->Description() + " (vertical blank lost)"
                      : "vertical blank of /dev/dri/card0";
   }
+  double RefreshHz() const override { return refreshHz_; }
+  int RefreshesPerStep() const override { return refreshesPerStep_; }
 
  private:
   int fd_;
+  double refreshHz_;
+  int refreshesPerStep_;
   std::unique_ptr<IFramePacer> fallback_;
 };
 
 }  // namespace
 
-TRefreshLimiter::TRefreshLimiter(double refreshHz, Clock clock, SleepUntil sleepUntil)
+TRefreshLimiter::TRefreshLimiter(double refreshHz, int refreshesPerStep, Clock clock,
+                                 SleepUntil sleepUntil)
     : clock_(clock ? std::move(clock) : Clock(&MonotonicNanoseconds)),
-      sleepUntil_(sleepUntil ? std::move(sleepUntil) : SleepUntil(&SleepUntilNanoseconds)) {
-  if (!std::isfinite(refreshHz) || refreshHz < kMinRefreshHz || refreshHz > kMaxRefreshHz) {
-    refreshHz = kFallbackRefreshHz;
-  }
-  period_ = std::llround(1e9 / refreshHz);
-}
+      sleepUntil_(sleepUntil ? std::move(sleepUntil) : SleepUntil(&SleepUntilNanoseconds)),
+      refreshHz_(PlausibleRefreshHz(refreshHz)),
+      refreshesPerStep_(std::max(refreshesPerStep, 1)),
+      period_(std::llround(1e9 * refreshesPerStep_ / refreshHz_)) {}
 
 void TRefreshLimiter::WaitForVerticalBlank() {
   const int64_t now = clock_();
@@ -114,10 +127,10 @@ std::string TRefreshLimiter::Description() const {
   return text;
 }
 
-std::unique_ptr<IFramePacer> OpenDrmVerticalBlank() {
+std::unique_ptr<IFramePacer> OpenDrmVerticalBlank(double refreshHz, int refreshesPerStep) {
   const int fd = ::open("/dev/dri/card0", O_RDWR | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  auto pacer = std::make_unique<TDrmVerticalBlank>(fd);
+  auto pacer = std::make_unique<TDrmVerticalBlank>(fd, refreshHz, refreshesPerStep);
   // Three blanks must come, at a rate between 24 and 500 per second, before we trust them.
   const int64_t start = MonotonicNanoseconds();
   for (int i = 0; i < 3; ++i) {
@@ -129,12 +142,14 @@ std::unique_ptr<IFramePacer> OpenDrmVerticalBlank() {
 }
 
 std::unique_ptr<IFramePacer> CreateDisplayPacer(double refreshHz) {
+  refreshHz = PlausibleRefreshHz(refreshHz);
+  const int refreshesPerStep = RefreshesPerStep(refreshHz);
   const char* choice = std::getenv("TESSARINE_PACING");
   const bool limiterOnly = choice && std::strcmp(choice, "limiter") == 0;
   if (!limiterOnly) {
-    if (auto vblank = OpenDrmVerticalBlank()) return vblank;
+    if (auto vblank = OpenDrmVerticalBlank(refreshHz, refreshesPerStep)) return vblank;
   }
-  return std::make_unique<TRefreshLimiter>(refreshHz);
+  return std::make_unique<TRefreshLimiter>(refreshHz, refreshesPerStep);
 }
 
 }  // namespace tess

@@ -8,6 +8,8 @@
 
 namespace tess {
 
+class IFramePacer;
+
 class IPresenter {
  public:
   virtual ~IPresenter() = default;
@@ -26,6 +28,9 @@ class IPresenter {
   // Pixel memory for a back surface of this size that presenting can use without copying it
   // (memory shared with a display server), or a null image for ordinary memory.
   virtual QImage AllocateBackBuffer(QSize) { return {}; }
+
+  // What paces the frames, once known (for the statistics); none without a display.
+  virtual const IFramePacer* Pacer() const { return nullptr; }
 };
 
 }  // namespace tess

@@ -3,17 +3,28 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "core/screen.h"
+#include "render/displayscale.h"
 
 namespace tess {
 
+int ScreenScale(const QScreen* screen) {
+  return DisplayScale(screen != nullptr ? screen->devicePixelRatio() : 1.0);
+}
+
+ScreenSize DeviceScreenSize(const QScreen* screen) {
+  if (screen == nullptr) return {};
+  const QSizeF size = QSizeF(screen->geometry().size()) * screen->devicePixelRatio();
+  return {qRound(size.width()), qRound(size.height())};
+}
+
+ScreenSize LogicalScreenSize(const QScreen* screen) {
+  const ScreenSize device = DeviceScreenSize(screen);
+  const int scale = ScreenScale(screen);
+  return {device.W / scale, device.H / scale};
+}
+
 void UsePrimaryScreenSize() {
-  SetScreenSizeProvider([] {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return ScreenSize{};
-    const QSizeF size = QSizeF(screen->geometry().size()) * screen->devicePixelRatio();
-    return ScreenSize{qRound(size.width()), qRound(size.height())};
-  });
+  SetScreenSizeProvider([] { return LogicalScreenSize(QGuiApplication::primaryScreen()); });
 }
 
 }  // namespace tess
