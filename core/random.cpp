@@ -9,6 +9,19 @@ RandomGenerator& SharedRandom() {
   return generator;
 }
 
+namespace {
+uint32_t gStartupSeed = 0;
+}  // namespace
+
+void SeedSharedRandom(uint32_t seed) {
+  gStartupSeed = seed;
+  SharedRandom().Seed(seed);
+}
+
+uint32_t StartupSeed() {
+  return gStartupSeed;
+}
+
 uint32_t UtcMillisecondsOfDay() {
   using namespace std::chrono;
   const auto now = time_point_cast<milliseconds>(system_clock::now());

@@ -26,6 +26,17 @@ class RandomGenerator {
 // The generator shared by the whole program, seeded once at start-up.
 RandomGenerator& SharedRandom();
 
+// Seeds the shared generator at start-up and remembers the seed, from which generators of their
+// own (the scenes of further monitors) are seeded.
+void SeedSharedRandom(uint32_t seed);
+uint32_t StartupSeed();
+
+// The seed of the generator of a further scene number `index` (1 and up): far from the
+// start-up seed and from every other index's, so that no two scenes draw alike.
+constexpr uint32_t SeedForScene(uint32_t startupSeed, uint32_t index) {
+  return startupSeed + index * 0x9E3779B9u;  // steps of the golden ratio over 2^32
+}
+
 // Milliseconds since midnight of the current UTC time: the start-up seed.
 uint32_t UtcMillisecondsOfDay();
 

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "render/framepacer.h"
+
 namespace tess {
 
 namespace {
@@ -39,23 +41,29 @@ TFrameStats::TFrameStats() {
   present_.reserve(2048);
 }
 
-void TFrameStats::AddFrame(double composeMilliseconds, double presentMilliseconds) {
+void TFrameStats::AddFrame(double composeMilliseconds, double presentMilliseconds,
+                           const IFramePacer* pacer) {
   if (!enabled_) return;
   compose_.push_back(composeMilliseconds);
   present_.push_back(presentMilliseconds);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - windowStart_).count();
-  if (seconds >= kReportSeconds) Report(seconds);
+  if (seconds >= kReportSeconds) Report(seconds, pacer);
 }
 
-void TFrameStats::Report(double seconds) {
+void TFrameStats::Report(double seconds, const IFramePacer* pacer) {
   const double frames = static_cast<double>(compose_.size());
   const double cpu = ProcessCpuMilliseconds();
+  char pacing[160] = "";
+  if (pacer != nullptr) {
+    std::snprintf(pacing, sizeof pacing, "; refresh %.1f Hz, %.1f steps per second (%s)",
+                  pacer->RefreshHz(), pacer->StepsPerSecond(), pacer->Description().c_str());
+  }
   std::fprintf(stderr,
                "tessarine: %.1f fps, %.3f ms CPU per frame, composition %.3f ms, present %.3f ms "
-               "(medians over %.0f frames)\n",
+               "(medians over %.0f frames)%s\n",
                frames / seconds, (cpu - cpuAtWindowStart_) / frames, Median(compose_),
-               Median(present_), frames);
+               Median(present_), frames, pacing);
   std::fflush(stderr);
   compose_.clear();
   present_.clear();

@@ -1,12 +1,15 @@
 #pragma once
 // TESSARINE_STATS=1: every 5 seconds the saver prints on standard error its frame rate, the CPU
-// time of its own process per frame, and the median time to compose a frame and to present it.
-// Measuring changes nothing that is drawn.
+// time of its own process per frame, the median time to compose a frame and to present it, and
+// the display's refresh rate with the scene steps per second it allows. Measuring changes nothing
+// that is drawn.
 #include <chrono>
 #include <cstdint>
 #include <vector>
 
 namespace tess {
+
+class IFramePacer;
 
 class TFrameStats {
  public:
@@ -15,11 +18,13 @@ class TFrameStats {
 
   bool Enabled() const { return enabled_; }
 
-  // One frame: the time spent composing it and presenting it (waiting for the refresh excluded).
-  void AddFrame(double composeMilliseconds, double presentMilliseconds);
+  // One frame: the time spent composing it and presenting it (waiting for the refresh excluded),
+  // and what paces the frames, when known.
+  void AddFrame(double composeMilliseconds, double presentMilliseconds,
+                const IFramePacer* pacer = nullptr);
 
  private:
-  void Report(double seconds);
+  void Report(double seconds, const IFramePacer* pacer);
 
   bool enabled_ = false;
   std::chrono::steady_clock::time_point windowStart_;

@@ -2,33 +2,44 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QEnterEvent>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QVBoxLayout>
+#include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
+#include "core/random.h"
 #include "render/dxdrawwidget.h"
+#include "render/screensize.h"
+#include "saver/monitorwindow.h"
 
 namespace tess {
 
-TMain::TMain() : dxdrawWindow_(new TDXDrawWidget(engine_.DXD1, this)) {
-  setWindowTitle(QStringLiteral("Tessarine"));
-  setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-  QPalette black = palette();
-  black.setColor(QPalette::Window, Qt::black);
-  setPalette(black);
-  setAutoFillBackground(true);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(dxdrawWindow_);
-  // Movements must reach the exit rule although no button is held.
-  setMouseTracking(true);
-  dxdrawWindow_->setMouseTracking(true);
+namespace {
+
+// Wayland tells a client where the pointer is only once it enters or moves over one of its
+// surfaces; before that the cursor position is unknown.
+bool PointerPositionKnownAtStart() {
+  return QGuiApplication::platformName() != "wayland";
+}
+
+}  // namespace
+
+TMain::TMain()
+    : dxdrawWindow_(
+          new TDXDrawWidget(engine_.DXD1, this, ScreenScale(QGuiApplication::primaryScreen()))) {
+  SetUpSaverWindow(*this, *dxdrawWindow_);
+  engine_.AfterFrame = [this] { DrawOtherMonitors(); };
   engine_.DXD1.Loaded();
 }
 
 TMain::~TMain() {
   FormHide();
+  // Explicit order: the drawing surface's window goes while the surface it presents for is
+  // still there, and before the engine that owns it.
+  engine_.DXD1.SetPresenter(nullptr);
+  delete dxdrawWindow_;
 }
 
 void TMain::showEvent(QShowEvent* event) {
@@ -46,8 +57,8 @@ void TMain::hideEvent(QHideEvent* event) {
 
 void TMain::FormShow() {
   // Cover the whole primary screen, above panels and docks.
-  if (const QScreen* primary = QGuiApplication::primaryScreen()) setGeometry(primary->geometry());
-  setWindowState(windowState() | Qt::WindowFullScreen);
+  CoverScreen(*this, QGuiApplication::primaryScreen());
+  StartCursorKnown = PointerPositionKnownAtStart();
   StartCursorPos = QCursor::pos();
   qApp->installEventFilter(this);
   hookInstalled_ = true;
@@ -55,6 +66,38 @@ void TMain::FormShow() {
   cursorHidden_ = true;
   engine_.PrepareFrames();
   engine_.DXT1.SetEnabled(true);
+  FollowScreens();
+  connect(qApp, &QGuiApplication::screenAdded, this, [this] { FollowScreens(); });
+  connect(qApp, &QGuiApplication::screenRemoved, this, [this](QScreen* gone) {
+    std::erase_if(others_, [gone](const auto& window) { return window->Screen() == gone; });
+  });
+  connect(qApp, &QGuiApplication::primaryScreenChanged, this, [this] { FollowScreens(); });
+}
+
+void TMain::FollowScreens() {
+  if (closing_ || !hookInstalled_) return;
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary != nullptr && screen() != primary) CoverScreen(*this, primary);
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  std::erase_if(others_, [&](const auto& window) {
+    return window->Screen() == primary || !screens.contains(window->Screen());
+  });
+  for (QScreen* screen : screens) {
+    const bool covered = screen == primary ||
+                         std::any_of(others_.begin(), others_.end(), [screen](const auto& window) {
+                           return window->Screen() == screen;
+                         });
+    if (covered) continue;
+    const auto index = static_cast<uint32_t>(screens.indexOf(screen));
+    others_.push_back(
+        std::make_unique<TMonitorWindow>(screen, SeedForScene(StartupSeed(), index + 1)));
+    others_.back()->Start();
+  }
+}
+
+void TMain::DrawOtherMonitors() {
+  for (const auto& window : others_)
+    window->DrawFrame();
 }
 
 void TMain::FormHide() {
@@ -63,6 +106,7 @@ void TMain::FormHide() {
     hookInstalled_ = false;
   }
   engine_.DXT1.SetEnabled(false);
+  others_.clear();
   if (cursorHidden_) {
     QGuiApplication::restoreOverrideCursor();
     cursorHidden_ = false;
@@ -80,10 +124,20 @@ void TMain::CloseForInput() {
   close();
 }
 
+void TMain::NotePointerAt(QPoint global) {
+  if (StartCursorKnown) return;
+  StartCursorPos = global;
+  StartCursorKnown = true;
+}
+
 void TMain::AppMessage(const QEvent& event) {
   switch (event.type()) {
+    case QEvent::Enter:
+      NotePointerAt(static_cast<const QEnterEvent&>(event).globalPosition().toPoint());
+      break;
     case QEvent::MouseMove: {
       const QPoint at = static_cast<const QMouseEvent&>(event).globalPosition().toPoint();
+      NotePointerAt(at);
       if (std::abs(at.x() - StartCursorPos.x()) > kMouseTolerance ||
           std::abs(at.y() - StartCursorPos.y()) > kMouseTolerance) {
         CloseForInput();
@@ -109,8 +163,12 @@ void TMain::AppMessage(const QEvent& event) {
       active_ = true;
       break;
     case QEvent::ApplicationDeactivate:
-    case QEvent::WindowDeactivate:
       if (active_) CloseForInput();
+      break;
+    case QEvent::WindowDeactivate:
+      // With windows on several monitors the activation may pass between them; only the
+      // application as a whole losing it counts then.
+      if (active_ && others_.empty()) CloseForInput();
       break;
     default:
       break;

@@ -1,16 +1,23 @@
 #pragma once
-// The saver's full-screen window. When shown it notes where the cursor stands, installs the exit
-// rule for every message of the application, hides the cursor, prepares the frames and starts the
-// frame timer; any key, mouse button, movement of more than 5 pixels or change of activation
-// closes it, which ends the program.
+// The saver's full-screen window on the primary screen, and one more window on each other
+// monitor. When shown it notes where the cursor stands, installs the exit rule for every message
+// of the application, hides the cursor, prepares the frames and starts the frame timer; any key,
+// mouse button, movement of more than 5 pixels or change of activation closes it, wherever the
+// pointer is, which ends the program.
 #include <QPoint>
 #include <QWidget>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "saver/saverengine.h"
+
+class QScreen;
 
 namespace tess {
 
 class TDXDrawWidget;
+class TMonitorWindow;
 
 class TMain : public QWidget {
  public:
@@ -19,13 +26,18 @@ class TMain : public QWidget {
 
   TSaverEngine& Engine() { return engine_; }
   TDXDrawWidget& DXD1Window() { return *dxdrawWindow_; }
+  // The windows on the other monitors, one per screen besides the primary.
+  const std::vector<std::unique_ptr<TMonitorWindow>>& OtherMonitors() const { return others_; }
 
   void FormShow();
   void FormHide();
   // The exit rule; sees every event of the application and never consumes one.
   void AppMessage(const QEvent& event);
 
+  // Where the cursor stood at the start. On a display that tells no position before the pointer
+  // moves (Wayland), the first position learnt; until then no movement can close the saver.
   QPoint StartCursorPos;
+  bool StartCursorKnown = true;
   // The most the cursor may stray on either axis without closing the saver.
   static constexpr int kMouseTolerance = 5;
 
@@ -36,9 +48,15 @@ class TMain : public QWidget {
 
  private:
   void CloseForInput();
+  void NotePointerAt(QPoint global);
+  // One window on every screen but the primary, none elsewhere; the primary window on the
+  // primary screen.
+  void FollowScreens();
+  void DrawOtherMonitors();
 
   TSaverEngine engine_;
   TDXDrawWidget* dxdrawWindow_;
+  std::vector<std::unique_ptr<TMonitorWindow>> others_;
   bool shown_ = false;
   bool hookInstalled_ = false;
   bool cursorHidden_ = false;

@@ -8,7 +8,9 @@
 #include "core/nearest.h"
 #include "core/random.h"
 #include "core/screen.h"
+#include "render/presenter.h"
 #include "saver/background.h"
+#include "saver/failurelog.h"
 #include "saver/glyphs.h"
 #include "settings/settings.h"
 
@@ -36,7 +38,7 @@ ColourInt CreditColour(int32_t simColor) {
 
 }  // namespace
 
-TSaverEngine::TSaverEngine() : rng_(&SharedRandom()) {
+TSaverEngine::TSaverEngine(RandomGenerator& rng) : rng_(&rng) {
   for (TDXImageList* list : {&DXIL1, &DXIL2, &DXIL3, &DXIL_BG}) {
     list->SetDXDraw(&DXD1);
   }
@@ -56,35 +58,30 @@ TSaverEngine::~TSaverEngine() {
   DXT1.SetEnabled(false);
 }
 
+ScreenSize TSaverEngine::FrameSize() const {
+  return size_ ? size_() : CurrentScreenSize();
+}
+
 void TSaverEngine::PrepareFrames() {
+  settings_ = Settings;
+  BoundToScreen(settings_, FrameSize());
   // Before the drawing surface exists: the first upload takes the tinted pictures.
-  TintGlyphs(Settings.General.SimColor, DXIL1, DXIL2, DXIL3);
+  TintGlyphs(settings_.General.SimColor, DXIL1, DXIL2, DXIL3);
   LoadBackgroundPicture();
-  InitializeScene();
+  scenes_ = std::make_unique<TScenes>(settings_, *rng_, *this, FrameSize());
+  scenes_->Initialize();
 }
 
 void TSaverEngine::LoadBackgroundPicture() {
   BGPicLoaded = false;
-  if (!Settings.General.BGPic) return;
+  if (!settings_.General.BGPic) return;
   try {
     TPictureCollectionItem& item = DXIL_BG.Items.Items(0);
-    item.SetPicture(LoadBackgroundBitmap(QString::fromStdString(Settings.General.BGPicPath)));
+    item.SetPicture(LoadBackgroundBitmap(settings_.General.BGPicPath));
     BGPicLoaded = !item.Picture().isNull();
   } catch (const std::exception&) {
     // No picture: the frames show the background colour only, without a message.
   }
-}
-
-TSceneEnv TSaverEngine::SceneEnv() {
-  return {Settings, *rng_, *this, CurrentScreenSize()};
-}
-
-void TSaverEngine::InitializeScene() {
-  scenes_.Initialize(SceneEnv());
-}
-
-void TSaverEngine::StepScene() {
-  scenes_.Step(SceneEnv());
 }
 
 void TSaverEngine::DrawSim(uint16_t X, uint16_t Y, uint16_t Size, uint16_t Index, uint16_t List) {
@@ -98,53 +95,69 @@ void TSaverEngine::DrawSim(uint16_t X, uint16_t Y, uint16_t Size, uint16_t Index
                    static_cast<int32_t>(NearestHalf(2 * Y + Size))};
   try {
     lists[List]->Items.Items(Index).DrawStretched(*back, rect, 0);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     // A glyph that cannot be drawn is left out; the frame goes on.
+    ReportFailure(TFailureKind::kSprite, error.what());
   }
 }
 
-void TSaverEngine::DrawCredit(TDirectDrawSurface& back) {
-  const ScreenSize screen = CurrentScreenSize();
+void TSaverEngine::DrawCredit(TDirectDrawSurface& back, ScreenSize size) {
   TDirectDrawSurfaceCanvas& canvas = back.Canvas();
   canvas.BrushStyle = TBrushStyle::bsClear;
-  canvas.Font.Color = CreditColour(Settings.General.SimColor);
+  canvas.Font.Color = CreditColour(settings_.General.SimColor);
   canvas.Font.Bold = true;
   canvas.Font.Italic = true;
   canvas.SetFontSize(kCreditPoints);
   const QString text = QString::fromUtf8(kCreditText);
-  canvas.TextOut(screen.W - canvas.TextWidth(text) - kCreditMargin,
-                 screen.H + canvas.Font.Height - kCreditMargin, text);
+  canvas.TextOut(size.W - canvas.TextWidth(text) - kCreditMargin,
+                 size.H + canvas.Font.Height - kCreditMargin, text);
 }
 
-void TSaverEngine::DXT1Timer(TDXTimer&, int32_t) {
+bool TSaverEngine::DrawFrame() {
   // Motion is counted in frames: the lag count is ignored.
-  if (!DXD1.ReadyToDraw()) return;
+  if (!DXD1.ReadyToDraw()) {
+    // Before the surface's first initialisation this is expected; after it, frames that are
+    // skipped leave the screen frozen.
+    if (DXD1.Initialized()) ReportFailure(TFailureKind::kFrame, "the drawing surface is lost");
+    return false;
+  }
   const auto start =
       stats_.Enabled() ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point();
   TDirectDrawSurface& back = *DXD1.BackSurface();
-  const ScreenSize screen = CurrentScreenSize();
+  const ScreenSize size = FrameSize();
+  if (scenes_ && scenes_->Size() != size) scenes_->Resize(size);
 
   // The background colour is a colour integer; the surface wants its raw pixel value.
-  back.FillDeviceColor(RawPixelOf(Settings.General.BGColor));
-  if (Settings.General.BGPic && BGPicLoaded) {
+  back.FillDeviceColor(RawPixelOf(settings_.General.BGColor));
+  if (settings_.General.BGPic && BGPicLoaded) {
     try {
-      DXIL_BG.Items.Items(0).DrawStretched(back, RectOfSize(screen.W, screen.H), 0);
-    } catch (const std::exception&) {
+      DXIL_BG.Items.Items(0).DrawStretched(back, RectOfSize(size.W, size.H), 0);
+    } catch (const std::exception& error) {
+      ReportFailure(TFailureKind::kBackground, error.what());
     }
   }
-  StepScene();
+  if (scenes_) scenes_->Step();
   try {
-    DrawCredit(back);
+    DrawCredit(back, size);
     back.Canvas().Release();
     const auto flip = stats_.Enabled() ? std::chrono::steady_clock::now() : start;
     DXD1.Flip();
     if (stats_.Enabled()) {
       const double recording = std::chrono::duration<double, std::milli>(flip - start).count();
-      stats_.AddFrame(recording + DXD1.LastCommitMilliseconds(), DXD1.LastPresentMilliseconds());
+      const IPresenter* presenter = DXD1.Presenter();
+      stats_.AddFrame(recording + DXD1.LastCommitMilliseconds(), DXD1.LastPresentMilliseconds(),
+                      presenter != nullptr ? presenter->Pacer() : nullptr);
     }
-  } catch (const std::exception&) {
-    return;  // the next tick starts afresh
+  } catch (const std::exception& error) {
+    ReportFailure(TFailureKind::kFlip, error.what());
+    return false;  // the next tick starts afresh
   }
+  return true;
+}
+
+void TSaverEngine::DXT1Timer(TDXTimer&, int32_t) {
+  if (!DrawFrame()) return;
+  if (AfterFrame) AfterFrame();
   QCoreApplication::processEvents();
 }
 

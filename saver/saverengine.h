@@ -1,10 +1,12 @@
 #pragma once
 // Everything of the saver that does not need a window of its own: the drawing surface, the glyph
-// and background image lists, the frame timer, the sprite placement and the frame routine. The
-// full-screen window, a screen-saver daemon's window and the headless renderer each put one of
-// these behind their presenter.
+// and background image lists, the frame timer, the sprite placement and the frame routine, over
+// one scene state. The full-screen window, each further monitor, a screen-saver daemon's window
+// and the headless renderer each put one of these behind their presenter.
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include "render/dxdraw.h"
 #include "render/dxtimer.h"
@@ -12,6 +14,7 @@
 #include "saver/framestats.h"
 #include "saver/glyphsink.h"
 #include "saver/scenes.h"
+#include "settings/settings.h"
 
 namespace tess {
 
@@ -20,7 +23,9 @@ extern const char* const kCreditText;
 
 class TSaverEngine : public IGlyphSink {
  public:
-  TSaverEngine();
+  // `rng`: the generator the scene draws from; the program's shared one unless this engine's
+  // scene must not disturb the primary screen's sequence.
+  explicit TSaverEngine(RandomGenerator& rng = SharedRandom());
   ~TSaverEngine() override;
   TSaverEngine(const TSaverEngine&) = delete;
   TSaverEngine& operator=(const TSaverEngine&) = delete;
@@ -36,26 +41,37 @@ class TSaverEngine : public IGlyphSink {
   // True when the background picture was loaded at show time and holds a bitmap.
   bool BGPicLoaded = false;
 
-  // What the show sequence prepares for the frames, in its order: the glyph colour, the
-  // background picture, and the state of the selected scene.
+  // W and H of this engine's frames: the primary screen's (read at every use) unless its
+  // environment hands in another, such as a daemon's window or another monitor.
+  void SetScreenSize(std::function<ScreenSize()> size) { size_ = std::move(size); }
+  ScreenSize FrameSize() const;
+
+  // What the show sequence prepares for the frames, in its order: this engine's copy of the
+  // settings (bounded by its own size), the glyph colour, the background picture, and the state
+  // of the selected scene.
   void PrepareFrames();
+  const TSettings& SceneSettings() const { return settings_; }
 
   // One frame: background, scene, credit line, present, then pending messages.
   void DXT1Timer(TDXTimer& sender, int32_t lagCount);
+  // The same without the pending messages; false when the surface was not ready to draw.
+  bool DrawFrame();
+  // Runs after each frame is shown, before pending messages: the primary screen's engine
+  // draws the other monitors' frames here, in the same pace.
+  std::function<void()> AfterFrame;
 
   void DrawSim(uint16_t X, uint16_t Y, uint16_t Size, uint16_t Index, uint16_t List) override;
 
-  // The generator the scenes draw from: the program's shared one unless a test gives its own.
+  // The generator the scene draws from, for tests that give their own before the show.
   void SetRandom(RandomGenerator& rng) { rng_ = &rng; }
 
  private:
   void LoadBackgroundPicture();
-  void InitializeScene();
-  void StepScene();
-  void DrawCredit(TDirectDrawSurface& back);
-  TSceneEnv SceneEnv();
+  void DrawCredit(TDirectDrawSurface& back, ScreenSize size);
 
-  TScenes scenes_;
+  TSettings settings_;
+  std::function<ScreenSize()> size_;
+  std::unique_ptr<TScenes> scenes_;
   RandomGenerator* rng_;
   TFrameStats stats_;
 };

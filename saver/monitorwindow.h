@@ -1,0 +1,43 @@
+#pragma once
+// A further monitor in the saver's own full-screen mode: a window that covers that screen with a
+// scene state of its own, at that screen's size and from a generator of its own, so that the
+// primary screen draws exactly what it would draw alone. Its frames are drawn in the primary's
+// pace, right after the primary's, without a wait of their own.
+#include <QWidget>
+
+#include "core/random.h"
+#include "saver/saverengine.h"
+
+class QScreen;
+
+namespace tess {
+
+class TDXDrawWidget;
+
+// The window flags, colour and layout every saver window has: frameless, above panels and docks,
+// black until the first frame, the drawing surface's window filling it, movements tracked.
+void SetUpSaverWindow(QWidget& window, TDXDrawWidget& drawingWindow);
+// Puts a saver window over the whole of a screen.
+void CoverScreen(QWidget& window, QScreen* screen);
+
+class TMonitorWindow : public QWidget {
+ public:
+  TMonitorWindow(QScreen* screen, uint32_t seed);
+  ~TMonitorWindow() override;
+
+  QScreen* Screen() const { return screen_; }
+  TSaverEngine& Engine() { return engine_; }
+
+  // Covers the screen and prepares the frames, as the primary window's show does.
+  void Start();
+  // One frame of this monitor's scene.
+  void DrawFrame();
+
+ private:
+  QScreen* screen_;
+  RandomGenerator rng_;
+  TSaverEngine engine_;
+  TDXDrawWidget* dxdrawWindow_;
+};
+
+}  // namespace tess
