@@ -81,6 +81,7 @@ bool TX11Blitter::Setup(bool watchWindow, std::string& error) {
   const bool exists = attributes != nullptr && geometry != nullptr;
   const xcb_visualid_t visual = attributes ? attributes->visual : 0;
   if (geometry) {
+    root_ = geometry->root;
     depth_ = geometry->depth;
     initialWidth_ = geometry->width;
     initialHeight_ = geometry->height;

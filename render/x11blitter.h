@@ -25,6 +25,7 @@ class TX11Blitter {
 
   xcb_connection_t* Connection() const { return connection_; }
   uint32_t Window() const { return window_; }
+  uint32_t Root() const { return root_; }
   uint8_t Depth() const { return depth_; }
   // The window's size when it was opened.
   int InitialWidth() const { return initialWidth_; }
@@ -55,6 +56,7 @@ class TX11Blitter {
 
   xcb_connection_t* connection_;
   uint32_t window_;
+  uint32_t root_ = 0;
   uint32_t gc_ = 0;
   uint8_t depth_ = 0;
   int initialWidth_ = 0;

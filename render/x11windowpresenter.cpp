@@ -2,16 +2,14 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "render/framepacer.h"
 #include "render/x11blitter.h"
+#include "render/x11screeninfo.h"
 
 namespace tess {
-
-namespace {
-constexpr double kDaemonRefreshHz = 60.0;
-}  // namespace
 
 std::optional<uint32_t> DaemonWindowFromEnvironment() {
   const char* text = std::getenv("XSCREENSAVER_WINDOW");
@@ -23,9 +21,29 @@ std::optional<uint32_t> DaemonWindowFromEnvironment() {
 }
 
 TX11WindowPresenter::TX11WindowPresenter(std::unique_ptr<TX11Blitter> blitter)
-    : blitter_(std::move(blitter)),
-      size_(blitter_->InitialWidth(), blitter_->InitialHeight()),
-      pacer_(CreateDisplayPacer(kDaemonRefreshHz)) {}
+    : blitter_(std::move(blitter)), size_(blitter_->InitialWidth(), blitter_->InitialHeight()) {
+  xcb_connection_t* connection = blitter_->Connection();
+  const uint32_t root = blitter_->Root();
+  screen_ = RootRect(connection, root).size();
+  primaryMonitor_ = PrimaryMonitorRect(connection, root).size();
+  dpi_ = XftDpi(connection, root);
+  const QPoint origin = OriginOnRoot(connection, blitter_->Window(), root);
+  // The refresh of the monitor the window's middle is on; 60 per second when nobody can tell.
+  const QSize visible = Bounded(size_);
+  const double hz =
+      RefreshRateAt(connection, root, origin + QPoint(visible.width() / 2, visible.height() / 2));
+  pacer_ = CreateDisplayPacer(hz > 0 ? hz : 60.0);
+  SayWhenBounded();
+}
+
+void TX11WindowPresenter::SayWhenBounded() const {
+  if (Bounded(size_) == size_) return;
+  std::fprintf(stderr,
+               "tessarine: the window 0x%x is %dx%d, larger than the screen: frames are %dx%d\n",
+               blitter_->Window(), size_.width(), size_.height(), Bounded(size_).width(),
+               Bounded(size_).height());
+  std::fflush(stderr);
+}
 
 TX11WindowPresenter::~TX11WindowPresenter() = default;
 
@@ -67,8 +85,10 @@ bool TX11WindowPresenter::ProcessEvents(std::string& reason) {
       reason = "the screen-saver window went away";
     } else if (type == XCB_CONFIGURE_NOTIFY) {
       const auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
-      if (configure->window == blitter_->Window()) {
+      if (configure->window == blitter_->Window() &&
+          QSize(configure->width, configure->height) != size_) {
         size_ = QSize(configure->width, configure->height);
+        SayWhenBounded();
       }
     }
     std::free(event);

@@ -27,10 +27,18 @@ class TX11WindowPresenter : public IPresenter {
   static std::unique_ptr<TX11WindowPresenter> Attach(uint32_t window, std::string& error);
   ~TX11WindowPresenter() override;
 
-  QSize ClientSize() const override { return size_; }
+  // The window's size, bounded by the screen: a window larger than what can be seen gets frames
+  // of the size that can (drawn from its top left corner).
+  QSize ClientSize() const override { return Bounded(size_); }
   void Present(const QImage& back, const QRegion& area, QPoint offset) override;
   void WaitForVerticalBlank() override;
   QImage AllocateBackBuffer(QSize size) override;
+  const IFramePacer* Pacer() const override { return pacer_.get(); }
+
+  // The primary monitor's size in device pixels, for the settings' bounds; and the desktop's
+  // font resolution (Xft.dpi, 0 when unset), for its HiDPI scale.
+  QSize PrimaryMonitorSize() const { return primaryMonitor_; }
+  double DesktopDpi() const { return dpi_; }
 
   // The connection's file descriptor, readable when events wait.
   int FileDescriptor() const;
@@ -41,9 +49,14 @@ class TX11WindowPresenter : public IPresenter {
 
  private:
   explicit TX11WindowPresenter(std::unique_ptr<TX11Blitter> blitter);
+  QSize Bounded(QSize size) const { return size.boundedTo(screen_); }
+  void SayWhenBounded() const;
 
   std::unique_ptr<TX11Blitter> blitter_;
   QSize size_;
+  QSize screen_;  // the root window's size: nothing beyond it can be seen
+  QSize primaryMonitor_;
+  double dpi_ = 0;
   bool alive_ = true;
   std::unique_ptr<IFramePacer> pacer_;
 };

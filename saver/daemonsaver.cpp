@@ -6,33 +6,47 @@
 #include <string>
 
 #include "core/screen.h"
+#include "render/displayscale.h"
 #include "render/errorreport.h"
+#include "render/scaledpresenter.h"
 #include "render/x11windowpresenter.h"
 #include "saver/saverengine.h"
 
 namespace tess {
 
+namespace {
+
+ScreenSize SizeOf(const IPresenter& presenter) {
+  const QSize size = presenter.ClientSize();
+  return {size.width(), size.height()};
+}
+
+}  // namespace
+
 int RunInDaemonWindow(std::unique_ptr<TX11WindowPresenter> window) {
-  TX11WindowPresenter& presenter = *window;
-  const ScreenSizeProvider previous = SetScreenSizeProvider([&presenter] {
-    const QSize size = presenter.ClientSize();
-    return ScreenSize{size.width(), size.height()};
-  });
+  TX11WindowPresenter& device = *window;
+  // Qt knows no screen here: the desktop's font resolution gives the HiDPI scale.
+  const int scale = DisplayScaleForDpi(device.DesktopDpi());
+  std::unique_ptr<TScaledPresenter> scaled;
+  if (scale > 1) scaled = std::make_unique<TScaledPresenter>(device, scale);
+  IPresenter& presenter = scaled ? static_cast<IPresenter&>(*scaled) : device;
+
   TSaverEngine engine;
+  engine.SetScreenSize([&presenter] { return SizeOf(presenter); });
   engine.DXD1.SetPresenter(&presenter);
   // The daemon's window never makes us the active application.
   engine.DXT1.ActiveOnly = false;
 
-  QSocketNotifier events(presenter.FileDescriptor(), QSocketNotifier::Read);
+  QSocketNotifier events(device.FileDescriptor(), QSocketNotifier::Read);
   std::string reason;
   const auto followWindow = [&] {
-    if (!presenter.ProcessEvents(reason)) {
+    if (!device.ProcessEvents(reason)) {
       std::fprintf(stderr, "tessarine: %s\n", reason.c_str());
       QCoreApplication::exit(0);
       return;
     }
-    const QSize size = presenter.ClientSize();
-    engine.DXD1.ControlResized(size.width(), size.height());
+    const ScreenSize size = SizeOf(presenter);
+    engine.DXD1.ControlResized(size.W, size.H);
   };
   QObject::connect(&events, &QSocketNotifier::activated, [&] {
     try {
@@ -59,7 +73,8 @@ int RunInDaemonWindow(std::unique_ptr<TX11WindowPresenter> window) {
     status = 1;
   }
   engine.DXT1.SetEnabled(false);
-  SetScreenSizeProvider(previous);
+  // The engine lets go of the presenters before they go, in this order.
+  engine.DXD1.SetPresenter(nullptr);
   return status;
 }
 
