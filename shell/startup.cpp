@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -14,13 +15,16 @@
 
 #include "core/random.h"
 #include "core/screen.h"
+#include "render/displayscale.h"
 #include "render/errorreport.h"
 #include "render/screensize.h"
 #include "render/x11windowpresenter.h"
 #include "saver/daemonsaver.h"
 #include "saver/mainwindow.h"
+#include "settings/overrides.h"
 #include "settings/pref.h"
 #include "settings/settings.h"
+#include "shell/displayprobe.h"
 #include "shell/instanceguard.h"
 #include "shell/runswitch.h"
 #include "shell/termination.h"
@@ -46,10 +50,51 @@ std::string DisplayDescription() {
   return "neither DISPLAY nor WAYLAND_DISPLAY is set";
 }
 
-[[noreturn]] void FailForMissingDisplay() {
-  std::fprintf(stderr, "tessarine: cannot open a display (%s)\n", DisplayDescription().c_str());
+[[noreturn]] void FailForMissingDisplay(const char* why = "") {
+  std::fprintf(stderr, "tessarine: cannot open a display (%s%s)\n", DisplayDescription().c_str(),
+               why);
   std::fflush(stderr);
   ::_exit(1);
+}
+
+constexpr std::chrono::seconds kDisplayAnswerLimit{5};
+
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+// Inside a daemon's window we make no window of our own: the GUI layer runs without a display
+// and our own X connection draws into the daemon's window. Elsewhere an X display, where there is
+// one (also XWayland's), is used as an X11 client: every desktop then takes the same, tested path,
+// with shared memory and a known cursor position. Only without any X display does a Wayland
+// desktop get the native Wayland platform. A platform the user chose stays.
+void ChoosePlatform(bool inDaemonWindow) {
+  if (inDaemonWindow) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  } else if (!IsSet("QT_QPA_PLATFORM") && IsSet("DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+  }
+}
+
+// Without a session bus the GUI layer would have one launched for us (dbus-launch and a
+// dbus-daemon), which outlives the saver. Mark it as not to be had instead.
+void KeepOffTheSessionBus() {
+  if (!IsSet("DBUS_SESSION_BUS_ADDRESS")) qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+}
+
+// An X display that never answers would hang the start with nothing said.
+void RequireAnsweringDisplay(bool inDaemonWindow) {
+  const bool usesX = inDaemonWindow || qgetenv("QT_QPA_PLATFORM") == "xcb";
+  if (!usesX || !IsSet("DISPLAY")) return;
+  switch (ProbeXDisplay(kDisplayAnswerLimit)) {
+    case TDisplayAnswer::kAnswers:
+      return;
+    case TDisplayAnswer::kRefuses:
+      FailForMissingDisplay();
+    case TDisplayAnswer::kSilent:
+      FailForMissingDisplay(": no answer within 5 s");
+  }
 }
 
 // While the application object is made, the platform plugin reports a display it cannot reach
@@ -112,12 +157,22 @@ int ReportApplicationError(const char* message, bool canShowWindows) {
   return 1;
 }
 
-// Frames and bounds take the daemon's window size instead of the screen's.
-void UseWindowSize(const TX11WindowPresenter& window) {
-  SetScreenSizeProvider([&window] {
-    const QSize size = window.ClientSize();
-    return ScreenSize{size.width(), size.height()};
-  });
+// The settings file is read and rewritten with the primary screen's bounds, as the saver
+// standing alone has them; only the scene in the daemon's window is bounded by that window.
+void UsePrimaryMonitorOf(const TX11WindowPresenter& window) {
+  const int scale = DisplayScaleForDpi(window.DesktopDpi());
+  const QSize primary = window.PrimaryMonitorSize();
+  const ScreenSize logical{primary.width() / scale, primary.height() / scale};
+  SetScreenSizeProvider([logical] { return logical; });
+}
+
+// The saver runs with the command line's settings over the file's; the file keeps its own.
+void ApplyCommandLineSettings(const TCommandLine& options) {
+  for (const std::string& problem :
+       ApplyOverrides(options.assignments, Settings, CurrentScreenSize())) {
+    std::fprintf(stderr, "tessarine: %s\n", problem.c_str());
+  }
+  std::fflush(stderr);
 }
 
 std::string GuardSuffixFor(uint32_t window) {
@@ -156,20 +211,26 @@ int RunProgram(int argc, char** argv) {
   // A file-size limit (or a quota) that a write runs into must fail the write, not kill us:
   // the settings writer then reports it and keeps the old file.
   ::signal(SIGXFSZ, SIG_IGN);
+  const TCommandLine options = ParseCommandLine(argc, argv);
+  if (options.help) {
+    std::fputs(HelpText().c_str(), stdout);
+    return 0;
+  }
   const char runSwitch = RunSwitchOf(argc > 1 ? argv[1] : nullptr);
   // A screen-saver daemon names its window for each saver it starts, one per monitor: each gets
-  // a guard of its own.
+  // a guard of its own, used once.
   const uint32_t daemonWindow =
       RunModeOf(runSwitch) == RunMode::kSaver ? DaemonWindowFromEnvironment().value_or(0) : 0;
 
-  TInstanceGuard guard(daemonWindow != 0 ? GuardSuffixFor(daemonWindow) : std::string());
+  TInstanceGuard guard(daemonWindow != 0 ? GuardSuffixFor(daemonWindow) : std::string(),
+                       daemonWindow != 0);
   if (guard.AlreadyExists()) return 0;
 
-  SharedRandom().Seed(UtcMillisecondsOfDay());
+  SeedSharedRandom(UtcMillisecondsOfDay());
 
-  // Inside a daemon's window we make no window of our own: the GUI layer runs without a display
-  // and our own X connection draws into the daemon's window.
-  if (daemonWindow != 0) qputenv("QT_QPA_PLATFORM", "offscreen");
+  ChoosePlatform(daemonWindow != 0);
+  KeepOffTheSessionBus();
+  RequireAnsweringDisplay(daemonWindow != 0);
   auto app = MakeApplication(argc, argv);
   QApplication::setApplicationName(kApplicationTitle);
   QuitOnTerminationSignals(*app);
@@ -182,7 +243,7 @@ int RunProgram(int argc, char** argv) {
       std::fprintf(stderr, "tessarine: %s\n", problem.c_str());
       return problem.find("connect") != std::string::npos ? 1 : 0;
     }
-    UseWindowSize(*window);
+    UsePrimaryMonitorOf(*window);
   } else {
     UsePrimaryScreenSize();
     UseMessageBoxReports();
@@ -191,6 +252,7 @@ int RunProgram(int argc, char** argv) {
   try {
     SetDefaults(Settings);
     ReadSettings();
+    if (RunModeOf(runSwitch) == RunMode::kSaver) ApplyCommandLineSettings(options);
     if (window) return RunInDaemonWindow(std::move(window));
     switch (RunModeOf(runSwitch)) {
       case RunMode::kSaver:

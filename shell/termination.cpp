@@ -6,16 +6,18 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <cerrno>
 
 namespace tess {
 
 namespace {
 
 int gSignalPipe[2] = {-1, -1};
+int gSignal = 0;
 
-void OnSignal(int) {
+void OnSignal(int signal) {
   const int saved = errno;
-  const char byte = 1;
+  const char byte = static_cast<char>(signal);
   (void)!::write(gSignalPipe[1], &byte, 1);
   errno = saved;
 }
@@ -27,7 +29,9 @@ void QuitOnTerminationSignals(QCoreApplication& app) {
   auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
   QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
     char bytes[16];
-    while (::read(gSignalPipe[0], bytes, sizeof bytes) > 0) {
+    ssize_t n;
+    while ((n = ::read(gSignalPipe[0], bytes, sizeof bytes)) > 0) {
+      if (gSignal == 0) gSignal = bytes[0];  // the first signal decides
     }
     QCoreApplication::exit(0);
   });
@@ -37,6 +41,23 @@ void QuitOnTerminationSignals(QCoreApplication& app) {
   action.sa_flags = SA_RESTART;
   for (int signal : {SIGTERM, SIGINT, SIGHUP})
     ::sigaction(signal, &action, nullptr);
+}
+
+int TerminationSignal() {
+  return gSignal;
+}
+
+void DieByTerminationSignal() {
+  if (gSignal == 0) return;
+  struct sigaction action {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(gSignal, &action, nullptr);
+  sigset_t unblock;
+  sigemptyset(&unblock);
+  sigaddset(&unblock, gSignal);
+  ::sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+  ::raise(gSignal);
 }
 
 }  // namespace tess

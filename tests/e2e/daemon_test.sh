@@ -43,22 +43,22 @@ note "  green pixels: $first_ink in the first window, $second_ink in the second,
 assert_eq "$outside" 0 "green outside the windows"
 written=$(stat -c %Y "$SETTINGS")
 
-note "SIGTERM ends each within a second, with status 0"
+note "SIGTERM ends each within a second, by SIGTERM as the daemons expect"
 for pid in "$first" "$second"; do
   kill -TERM "$pid"
   wait_exit "$pid" 1
-  assert_eq "$EXIT_STATUS" 0 "exit status after SIGTERM"
+  assert_eq "$EXIT_STATUS" $((128 + 15)) "exit status after SIGTERM"
 done
 assert_eq "$(stat -c %Y "$SETTINGS")" "$written" "settings file touched on SIGTERM"
 
 for signal in INT HUP; do
-  note "SIG$signal ends it cleanly too"
+  note "SIG$signal ends it cleanly too, by that signal"
   XSCREENSAVER_WINDOW=$first_window start_bg "$TESSARINE" /s
   saver=$BG_PID
   sleep 1
   kill "-$signal" "$saver"
   wait_exit "$saver" 1
-  assert_eq "$EXIT_STATUS" 0 "exit status after SIG$signal"
+  assert_eq "$EXIT_STATUS" $((128 + $(kill -l "$signal"))) "exit status after SIG$signal"
 done
 
 note "a window that goes away ends the saver with status 0 and one line"
@@ -79,5 +79,7 @@ set -e
 assert_eq "$status" 0 "exit status for a missing window"
 assert_eq "$(wc -l <"$E2E_WORK/none.err")" 1 "lines on stderr"
 grep -q "does not exist" "$E2E_WORK/none.err" || fail "unclear message: $(cat "$E2E_WORK/none.err")"
+note "no guard file of a daemon window is left behind"
+assert_eq "$(find "$XDG_RUNTIME_DIR" -name 'one_inst_orvanex_memfile-0x*' | wc -l)" 0 "guard files"
 [ -n "${E2E_SCREENSHOTS:-}" ] && cp "$E2E_WORK/daemon.png" "$E2E_SCREENSHOTS"/
 echo PASS
