@@ -1,6 +1,7 @@
 #include "saver/mainwindow.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QBuffer>
@@ -8,9 +9,12 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QWheelEvent>
+#include <cstring>
 
 #include "render/dxdrawwidget.h"
+#include "render/imagepresenter.h"
 #include "render/screensize.h"
+#include "saver/failurelog.h"
 #include "settings/settings.h"
 #include "tests/support/tempdir.h"
 
@@ -206,6 +210,20 @@ QByteArray Bmp(const QImage& picture) {
   return bytes;
 }
 
+// The same pixels stored top-down: a negative height in the header, the rows from the top.
+QByteArray TopDownBmp(const QImage& picture) {
+  QByteArray bytes = Bmp(picture);
+  const qint32 height = picture.height();
+  const qint32 negative = -height;
+  std::memcpy(bytes.data() + 22, &negative, 4);
+  const int rowBytes = (picture.width() * 3 + 3) / 4 * 4;
+  const qint32 offset = *reinterpret_cast<const qint32*>(bytes.constData() + 10);
+  QByteArray rows = bytes.mid(offset);
+  for (int y = 0; y < height; ++y)
+    bytes.replace(offset + y * rowBytes, rowBytes, rows.mid((height - 1 - y) * rowBytes, rowBytes));
+  return bytes;
+}
+
 TEST_F(SaverWindowTest, ABitmapBackgroundIsStretchedOverTheWholeScreen) {
   TempDir dir;
   QImage quarters(2, 2, QImage::Format_RGB32);
@@ -213,18 +231,29 @@ TEST_F(SaverWindowTest, ABitmapBackgroundIsStretchedOverTheWholeScreen) {
   quarters.setPixel(1, 0, qRgb(0, 255, 0));
   quarters.setPixel(0, 1, qRgb(0, 0, 255));
   quarters.setPixel(1, 1, qRgb(255, 255, 0));
-  testing::WriteFile(dir / "bg.bmp", Bmp(quarters).toStdString());
-  Settings.General.BGPic = true;
-  Settings.General.BGPicPath = (dir / "bg.bmp").string();
-  Show();
-  ASSERT_TRUE(main_->Engine().BGPicLoaded);
-  const QImage frame = Frame();
-  const int w = frame.width(), h = frame.height();
-  EXPECT_EQ(frame.pixel(0, 0) & 0xFFFFFF, 0xFF0000u);
-  EXPECT_EQ(frame.pixel(w - 1, 0) & 0xFFFFFF, 0x00FF00u);
-  EXPECT_EQ(frame.pixel(0, h / 2 + 1) & 0xFFFFFF, 0x0000FFu);
-  EXPECT_EQ(frame.pixel(w / 2 + 1, h / 2 + 1) & 0xFFFFFF, 0xFFFF00u);
-  EXPECT_EQ(frame.pixel(w / 2 - 1, h / 2 - 1) & 0xFFFFFF, 0xFF0000u);
+  const struct {
+    const char* name;  // bytes of a file name, not necessarily UTF-8
+    QByteArray content;
+  } files[] = {
+      {"bg.bmp", Bmp(quarters)},
+      {"top-down.bmp", TopDownBmp(quarters)},
+      {"fond\xe9.bmp", Bmp(quarters)},  // a Latin-1 name
+  };
+  for (const auto& f : files) {
+    testing::WriteFile(dir / f.name, f.content.toStdString());
+    Settings.General.BGPic = true;
+    Settings.General.BGPicPath = (dir / f.name).string();
+    Show();
+    ASSERT_TRUE(main_->Engine().BGPicLoaded) << f.name;
+    const QImage frame = Frame();
+    const int w = frame.width(), h = frame.height();
+    EXPECT_EQ(frame.pixel(0, 0) & 0xFFFFFF, 0xFF0000u) << f.name;
+    EXPECT_EQ(frame.pixel(w - 1, 0) & 0xFFFFFF, 0x00FF00u) << f.name;
+    EXPECT_EQ(frame.pixel(0, h / 2 + 1) & 0xFFFFFF, 0x0000FFu) << f.name;
+    EXPECT_EQ(frame.pixel(w / 2 + 1, h / 2 + 1) & 0xFFFFFF, 0xFFFF00u) << f.name;
+    EXPECT_EQ(frame.pixel(w / 2 - 1, h / 2 - 1) & 0xFFFFFF, 0xFF0000u) << f.name;
+    main_.reset();
+  }
 }
 
 TEST_F(SaverWindowTest, UnusableBackgroundFilesLeaveTheGreyWithoutAMessage) {
@@ -252,16 +281,89 @@ TEST_F(SaverWindowTest, UnusableBackgroundFilesLeaveTheGreyWithoutAMessage) {
       {"text.bmp", "this is not a picture"},
       {"empty.bmp", ""},
       {"huge.bmp", huge},
+      {"fifo.bmp", {}},
   };
   Settings.General.BGColor = MakeColour(50, 50, 50);
+  // A FIFO in the picture's place (as if swapped in after the settings were read) must not
+  // block: opening it waits for a writer that never comes.
+  ASSERT_EQ(::mkfifo((dir / "fifo.bmp").c_str(), 0600), 0);
   for (const auto& f : files) {
-    testing::WriteFile(dir / f.name, f.content);
+    if (std::string(f.name) != "fifo.bmp") testing::WriteFile(dir / f.name, f.content);
     Settings.General.BGPic = true;
     Settings.General.BGPicPath = (dir / f.name).string();
     Show();
     EXPECT_FALSE(main_->Engine().BGPicLoaded) << f.name;
     EXPECT_EQ(Frame().pixel(10, 10) & 0xFFFFFF, 0x323232u) << f.name;
     main_.reset();
+  }
+}
+
+// A display that goes away after the first frames.
+class FailingPresenter : public TImagePresenter {
+ public:
+  using TImagePresenter::TImagePresenter;
+  bool fail = false;
+  void Present(const QImage& back, const QRegion& area, QPoint offset) override {
+    if (fail) throw std::runtime_error("the display went away");
+    TImagePresenter::Present(back, area, offset);
+  }
+};
+
+TEST(FailureLog, TheFirstFailureOfEachKindIsToldInOneLine) {
+  ResetFailureLog();
+  std::vector<std::string> lines;
+  const FailureListener previous =
+      SetFailureListener([&](const std::string& line) { lines.push_back(line); });
+  const ScreenSizeProvider previousSize = SetScreenSizeProvider([] { return ScreenSize{64, 48}; });
+  SetDefaults(Settings);
+  Settings.General.VarNum = 0;
+  FailingPresenter display({64, 48});
+  TSaverEngine engine;
+  engine.DXD1.SetPresenter(&display);
+  engine.PrepareFrames();
+  engine.DXD1.FormShown();
+  engine.DXT1Timer(engine.DXT1, 1);
+  EXPECT_TRUE(lines.empty());  // nothing failed yet
+  for (int i = 0; i < 3; ++i) {
+    engine.DrawSim(10, 10, 20, 300, 1);  // beyond list 1
+    display.fail = true;
+    engine.DXT1Timer(engine.DXT1, 1);
+  }
+  display.fail = false;
+  engine.DXD1.BackSurface()->SetRestoreFails(true);
+  for (int i = 0; i < 3; ++i) {
+    engine.DXD1.BackSurface()->MarkLost();
+    engine.DXT1Timer(engine.DXT1, 1);
+  }
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[0].find("a symbol could not be drawn: List index out of bounds (300)"),
+            std::string::npos)
+      << lines[0];
+  EXPECT_NE(lines[1].find("a frame could not be shown: the display went away"), std::string::npos)
+      << lines[1];
+  EXPECT_NE(lines[2].find("frames are skipped"), std::string::npos) << lines[2];
+  engine.DXD1.SetPresenter(nullptr);
+  SetScreenSizeProvider(previousSize);
+  SetFailureListener(previous);
+}
+
+TEST(SaverWindowLifetime, TheDrawingSurfaceAndItsWindowMayGoInEitherOrder) {
+  SetDefaults(Settings);
+  for (const bool surfaceFirst : {true, false}) {
+    auto form = std::make_unique<QWidget>();
+    auto engine = std::make_unique<TSaverEngine>();
+    new TDXDrawWidget(engine->DXD1, form.get());
+    form->resize(64, 48);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    // Neither destructor may reach into the other: the sanitizer build sees any such access.
+    if (surfaceFirst) {
+      engine.reset();
+      form.reset();
+    } else {
+      form.reset();
+      engine.reset();
+    }
   }
 }
 

@@ -1,11 +1,17 @@
 // tessarine-testwindow: stands in for a screen-saver daemon's window in the end-to-end tests.
 // Makes and maps a plain X window of the given size at the given place, prints its id (hex) and
 // waits until it is killed; SIGUSR1 destroys the window first, as a daemon might. With --cursor
-// it prints instead whether the pointer shows a visible cursor ("visible" or "hidden").
+// it prints instead whether the pointer shows a visible cursor ("visible" or "hidden"). With
+// --silent-display it stands in for a display that accepts connections and never answers: it
+// listens on the TCP port of the first free display number from 50, prints that number and
+// keeps every connection open without a word.
 //
 //   tessarine-testwindow WIDTH HEIGHT X Y
 //   tessarine-testwindow --cursor
+//   tessarine-testwindow --silent-display
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -39,8 +45,26 @@ int PrintCursor() {
   return 0;
 }
 
+int SilentDisplay() {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int display = 50;
+  for (; display < 200; ++display) {
+    address.sin_port = htons(static_cast<uint16_t>(6000 + display));
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) break;
+  }
+  if (display == 200 || ::listen(listener, 16) != 0) return 1;
+  std::printf("%d\n", display);
+  std::fflush(stdout);
+  while (true)
+    (void)::accept(listener, nullptr, nullptr);  // kept open, never answered
+}
+
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--cursor") return PrintCursor();
+  if (argc == 2 && std::string(argv[1]) == "--silent-display") return SilentDisplay();
   if (argc != 5) {
     std::fprintf(stderr, "usage: tessarine-testwindow WIDTH HEIGHT X Y\n");
     return 2;

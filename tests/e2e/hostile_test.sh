@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# What a careless or hostile environment must not do to the saver: a daemon's small preview window
+# must not rewrite the user's settings, a FIFO swapped in for the background picture must not
+# freeze it, another user must not keep it from starting, a huge daemon window must not eat the
+# memory, and a display that never answers must not hang it.
+source "$E2E_LIB"
+: "${TESTWINDOW:?the path of tessarine-testwindow}"
+start_xvfb 1920 1080
+
+# make_window W H X Y: a stand-in daemon window; sets WINDOW_ID and WINDOW_PID.
+make_window() {
+  local out="$E2E_WORK/window-$RANDOM"
+  "$TESTWINDOW" "$@" >"$out" &
+  WINDOW_PID=$!
+  E2E_PIDS+=("$WINDOW_PID")
+  for _ in $(seq 50); do [ -s "$out" ] && break; sleep 0.1; done
+  WINDOW_ID=$(cat "$out")
+  [ -n "$WINDOW_ID" ] || fail "no test window"
+}
+
+note "a daemon's 300 x 200 preview window keeps the file's chain settings"
+printf '[General]\nVarNum=3\n[ThirdVar]\nSimSize=1\nChainsCount=100\nSimCount=40\n' >"$SETTINGS"
+make_window 300 200 100 100
+XSCREENSAVER_WINDOW=$WINDOW_ID start_bg "$TESSARINE" /s
+saver=$BG_PID
+sleep 2
+still_running "$saver" || fail "the saver in the preview window ended"
+assert_eq "$(ini_value "$SETTINGS" ThirdVar ChainsCount)" 100 "ChainsCount after a preview"
+assert_eq "$(ini_value "$SETTINGS" ThirdVar SimCount)" 40 "SimCount after a preview"
+screenshot "$E2E_WORK/preview.png"
+[ "$(ink "$E2E_WORK/preview.png" g 100 100 300 200)" -gt 50 ] || fail "no chains in the preview"
+kill -TERM "$saver"
+wait_exit "$saver" 2
+kill "$WINDOW_PID"
+
+note "a FIFO swapped in for the picture after the settings were read: grey, and keys still work"
+convert -size 32x32 xc:red -type truecolor "BMP3:$E2E_WORK/picture.bmp"
+mkfifo "$E2E_WORK/fifo"
+printf '[General]\nVarNum=0\nBGColor=%d\nBGPic=1\nBGPicPath=%s\n' $((0x282828)) \
+  "$E2E_WORK/picture.bmp" >"$SETTINGS"
+# The swap comes the moment the start-up has rewritten the settings file, before the picture
+# is opened.
+(
+  inotifywait -q -q -e moved_to "$XDG_CONFIG_HOME"
+  mv -f "$E2E_WORK/fifo" "$E2E_WORK/picture.bmp"
+) &
+swapper=$!
+E2E_PIDS+=("$swapper")
+sleep 0.5
+xdotool mousemove 600 500
+start_bg "$TESSARINE" /s
+saver=$BG_PID
+wait_window Tessarine 20 >/dev/null || fail "no saver window"
+wait "$swapper" || true
+[ -p "$E2E_WORK/picture.bmp" ] || fail "the picture was not swapped for a FIFO"
+sleep 1
+screenshot "$E2E_WORK/fifo.png"
+[ "$(count "$E2E_WORK/fifo.png" 40,40,40)" -gt $((1920 * 1080 / 2)) ] || fail "no grey frames"
+xdotool key space
+wait_exit "$saver" 2
+assert_eq "$EXIT_STATUS" 0 "exit status after a key"
+
+if [ "$(id -u)" -eq 0 ]; then
+  note "another user's folder and locked guard in the shared temporary folder do not stop a start"
+  shared="$E2E_WORK/shared-tmp"
+  mkdir -m 1777 "$shared"
+  uid=$(id -u)
+  setpriv --reuid=65534 --regid=65534 --clear-groups -- mkdir -m 700 "$shared/tessarine-$uid"
+  setpriv --reuid=65534 --regid=65534 --clear-groups -- \
+    flock --no-fork "$shared/one_inst_orvanex_memfile-$uid" sleep 600 &
+  E2E_PIDS+=("$!")
+  sleep 0.3
+  printf '[General]\nVarNum=1\n' >"$SETTINGS"
+  env -u XDG_RUNTIME_DIR TMPDIR="$shared" "$TESSARINE" /s &
+  saver=$!
+  E2E_PIDS+=("$saver")
+  wait_window Tessarine 20 >/dev/null || fail "the squatted guard kept the saver from starting"
+  xdotool key space
+  wait_exit "$saver" 5
+  assert_eq "$EXIT_STATUS" 0 "exit status"
+else
+  echo "SKIP: the guard squatting case needs root to act as a second user"
+fi
+
+note "a 32767 x 32767 daemon window: frames of the screen's size, one line, a quick end"
+make_window 32767 32767 0 0
+XSCREENSAVER_WINDOW=$WINDOW_ID start_bg "$TESSARINE" /s 2>"$E2E_WORK/huge.err"
+saver=$BG_PID
+sleep 2
+still_running "$saver" || fail "the saver in the huge window ended: $(cat "$E2E_WORK/huge.err")"
+rss_kb=$(awk '/^VmRSS/ { print $2 }' "/proc/$saver/status")
+note "  resident memory ${rss_kb} kB"
+[ "$rss_kb" -lt $((400 * 1024)) ] || fail "the saver takes ${rss_kb} kB"
+grep -q "larger than the screen: frames are 1920x1080" "$E2E_WORK/huge.err" ||
+  fail "no clear line for the huge window: $(cat "$E2E_WORK/huge.err")"
+start=$(date +%s%N)
+kill -TERM "$saver"
+wait_exit "$saver" 1
+note "  ended $(( ($(date +%s%N) - start) / 1000000 )) ms after SIGTERM"
+kill "$WINDOW_PID"
+
+note "a display that accepts the connection and never answers: one line, status 1, no hang"
+"$TESTWINDOW" --silent-display >"$E2E_WORK/silent" &
+E2E_PIDS+=("$!")
+for _ in $(seq 50); do [ -s "$E2E_WORK/silent" ] && break; sleep 0.1; done
+silent=":$(cat "$E2E_WORK/silent")"
+silent="127.0.0.1$silent"
+set +e
+start=$(date +%s)
+DISPLAY=$silent timeout 30 "$TESSARINE" /s 2>"$E2E_WORK/silent.err"
+status=$?
+set -e
+assert_eq "$status" 1 "exit status with a silent display"
+[ $(($(date +%s) - start)) -le 10 ] || fail "the start took $(($(date +%s) - start)) s"
+assert_eq "$(wc -l <"$E2E_WORK/silent.err")" 1 "lines on stderr"
+grep -q "cannot open a display" "$E2E_WORK/silent.err" || fail "unclear: $(cat "$E2E_WORK/silent.err")"
+note "  and the next start is not blocked by a guard left behind"
+timeout 20 "$TESSARINE" /p || fail "the next start failed"
+[ -n "${E2E_SCREENSHOTS:-}" ] && cp "$E2E_WORK/preview.png" "$E2E_WORK/fifo.png" "$E2E_SCREENSHOTS"/
+echo PASS
