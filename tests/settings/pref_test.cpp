@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QSlider>
 #include <QTest>
 
 #include "settings/ini.h"
 #include "settings/settings.h"
+#include "settings/settingstable.h"
 #include "tests/support/tempdir.h"
 #include "ui_pref.h"
 
@@ -329,6 +331,28 @@ TEST_F(PrefTest, APicturePathOutsideTheFileNameEncodingKeepsItsBytes) {
   f.BB2->click();
   EXPECT_EQ(Settings.General.BGPicPath, latin1);
   EXPECT_TRUE(Settings.General.BGPic);
+}
+
+// Each key's dialog controls, as the settings table names them: they exist, a track bar has the
+// key's range (the chain bounds' maxima come from the screen), a radio group one button per value.
+TEST_F(PrefTest, EveryKeysControlsAreOnTheDialogWithTheKeysRange) {
+  Show();
+  for (const TSettingKey& key : SettingKeys()) {
+    const QStringList names = QString(key.controls).split(' ', Qt::SkipEmptyParts);
+    for (const QString& name : names)
+      ASSERT_NE(pref_->findChild<QWidget*>(name), nullptr) << key.Name() << ": " << name.toStdString();
+    if (names.size() == 1 && names[0].startsWith("TB") && key.ranged) {
+      const auto* track = pref_->findChild<QSlider*>(names[0]);
+      EXPECT_EQ(track->minimum(), key.low) << key.Name();
+      if (key.bound == TScreenBound::kNone) {
+        EXPECT_EQ(track->maximum(), key.high) << key.Name();
+      }
+    }
+    if (names.size() > 1) {
+      const int values = key.kind == TValueKind::kBoolean ? 2 : key.high - key.low + 1;
+      EXPECT_EQ(names.size(), values) << key.Name();
+    }
+  }
 }
 
 }  // namespace
