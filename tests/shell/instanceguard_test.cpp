@@ -87,7 +87,7 @@ TEST_F(InstanceGuardTest, WithoutAPrivateRuntimeFolderAPrivateFolderOfOursHoldsT
       {"our folder made by someone else: no guard, but no refusal either",
        [&] {
          std::filesystem::create_directory(ours);
-         ::chown(ours.c_str(), 65534, 65534);
+         EXPECT_EQ(::chown(ours.c_str(), 65534, 65534), 0);
        },
        false, true},
       {"a guard file someone else owns is never taken",
@@ -95,7 +95,7 @@ TEST_F(InstanceGuardTest, WithoutAPrivateRuntimeFolderAPrivateFolderOfOursHoldsT
          std::filesystem::create_directory(ours);
          ::chmod(ours.c_str(), 0700);
          testing::WriteFile(ours + "/one_inst_orvanex_memfile", "");
-         ::chown((ours + "/one_inst_orvanex_memfile").c_str(), 65534, 65534);
+         EXPECT_EQ(::chown((ours + "/one_inst_orvanex_memfile").c_str(), 65534, 65534), 0);
        },
        false, true},
       {"a link in the guard's place is never followed",
