@@ -17,6 +17,9 @@ e2e_cleanup() {
   local pid
   for pid in "${E2E_PIDS[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+  # Whatever a desktop service mounted in our folders goes first.
+  awk -v w="$E2E_WORK" 'index($2, w) == 1 { print $2 }' /proc/mounts | sort -r |
+    while read -r mount; do umount -l "$mount" 2>/dev/null || true; done
   rm -rf "$E2E_WORK"
 }
 trap e2e_cleanup EXIT
