@@ -25,9 +25,10 @@ namespace tess {
 
 namespace {
 
+// The dialog's texts are Russian; translations (English) are looked up under the form's name.
 const char* const kPictureMissingMessage =
-    "Сначала необходимо задать корректное имя файла рисунка!";
-const char* const kChooserTitle = "Выбор фонового рисунка";
+    QT_TRANSLATE_NOOP("TPref", "Сначала необходимо задать корректное имя файла рисунка!");
+const char* const kChooserTitle = QT_TRANSLATE_NOOP("TPref", "Выбор фонового рисунка");
 const char* const kChooserFilter = "Bitmaps (*.bmp)";
 constexpr int kPreviewEdge = 160;
 constexpr QSize kChooserSize(820, 460);
@@ -79,7 +80,7 @@ void SetBackground(QWidget& widget, const QColor& colour) {
 class PictureChooserDialog : public QFileDialog {
  public:
   PictureChooserDialog(QWidget* parent, const QString& folder)
-      : QFileDialog(parent, QString::fromUtf8(kChooserTitle), folder,
+      : QFileDialog(parent, QCoreApplication::translate("TPref", kChooserTitle), folder,
                     QString::fromUtf8(kChooserFilter)),
         preview_(new QLabel(this)) {
     setOption(QFileDialog::DontUseNativeDialog);
@@ -278,7 +279,8 @@ std::string TPref::PicturePath() const {
 void TPref::CB1Click() {
   if (!ui_->CB1->isChecked() || NamesExistingFile(PicturePath())) return;
   ui_->CB1->setChecked(false);
-  showMessage_(QApplication::applicationName(), QString::fromUtf8(kPictureMissingMessage));
+  showMessage_(QApplication::applicationName(),
+               QCoreApplication::translate("TPref", kPictureMissingMessage));
 }
 
 std::optional<QString> TPref::RunPictureChooser(const QString& folder) {

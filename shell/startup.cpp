@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -36,9 +38,10 @@ namespace {
 // Shown when the saver window cannot be made. Lines are separated by line feeds, the line break
 // of our message boxes.
 const char* const kNoResourcesMessage =
-    "    Программе не хватает ресурсов. Она будет закрыта.\n"
-    "    Если Вы все же хотите увидеть результат ее работы, то\n"
-    "поменяйте железо или попробуйте запустить ее в Windows XP.";
+    QT_TRANSLATE_NOOP("TMain",
+                      "    Программе не хватает ресурсов. Она будет закрыта.\n"
+                      "    Если Вы все же хотите увидеть результат ее работы, то\n"
+                      "поменяйте железо или попробуйте запустить ее в Windows XP.");
 
 bool gConstructingApplication = false;
 
@@ -129,6 +132,19 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   return app;
 }
 
+// The Russian texts are the program's own. Users whose language is English get the English
+// translation; every other language, and the C locale, keeps the Russian.
+void InstallTranslation(QApplication& app) {
+  const QStringList languages = QLocale::system().uiLanguages();
+  if (languages.isEmpty() || QLocale(languages.first()).language() != QLocale::English) return;
+  auto* translator = new QTranslator(&app);
+  if (translator->load(QStringLiteral(":/i18n/tessarine_en.qm"))) {
+    app.installTranslator(translator);
+  } else {
+    delete translator;
+  }
+}
+
 // Errors that reach the message loop are shown in a message box, and the loop goes on.
 void UseMessageBoxReports() {
   SetExceptionReporter([](const std::exception& error) {
@@ -186,7 +202,7 @@ int RunSaver(QApplication& app) {
   try {
     main = std::make_unique<TMain>();
   } catch (const std::exception&) {
-    ShowPlainMessage(kApplicationTitle, QString::fromUtf8(kNoResourcesMessage));
+    ShowPlainMessage(kApplicationTitle, QCoreApplication::translate("TMain", kNoResourcesMessage));
     return 0;
   }
   main->show();
@@ -233,6 +249,7 @@ int RunProgram(int argc, char** argv) {
   RequireAnsweringDisplay(daemonWindow != 0);
   auto app = MakeApplication(argc, argv);
   QApplication::setApplicationName(kApplicationTitle);
+  InstallTranslation(*app);
   QuitOnTerminationSignals(*app);
 
   std::unique_ptr<TX11WindowPresenter> window;

@@ -10,6 +10,9 @@ export XDG_RUNTIME_DIR="$E2E_WORK/runtime"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 SETTINGS="$XDG_CONFIG_HOME/Orvanex.ini"
+# The program's own language (Russian) unless a test asks for another.
+export LANG=C.UTF-8
+unset LC_ALL LC_MESSAGES LANGUAGE
 XVFB_PID=""
 E2E_PIDS=()
 
