@@ -82,6 +82,10 @@ QFont TDirectDrawSurfaceCanvas::CurrentFont() const {
   font.setPixelSize(std::max(1, std::abs(Font.Height)));
   font.setBold(Font.Bold);
   font.setItalic(Font.Italic);
+  // The same rasterisation on every screen: the GUI layer would otherwise hint text differently
+  // on a HiDPI screen, and the frame there would not be the logical frame enlarged. Vertical
+  // hinting is what a standard desktop uses anyway.
+  font.setHintingPreference(QFont::PreferVerticalHinting);
   return font;
 }
 

@@ -36,6 +36,7 @@ TMain::TMain()
 
 TMain::~TMain() {
   FormHide();
+  retired_.clear();
   // Explicit order: the drawing surface's window goes while the surface it presents for is
   // still there, and before the engine that owns it.
   engine_.DXD1.SetPresenter(nullptr);
@@ -69,7 +70,14 @@ void TMain::FormShow() {
   FollowScreens();
   connect(qApp, &QGuiApplication::screenAdded, this, [this] { FollowScreens(); });
   connect(qApp, &QGuiApplication::screenRemoved, this, [this](QScreen* gone) {
-    std::erase_if(others_, [gone](const auto& window) { return window->Screen() == gone; });
+    for (auto it = others_.begin(); it != others_.end();) {
+      if ((*it)->Screen() != gone) {
+        ++it;
+        continue;
+      }
+      Retire(std::move(*it));
+      it = others_.erase(it);
+    }
   });
   connect(qApp, &QGuiApplication::primaryScreenChanged, this, [this] { FollowScreens(); });
 }
@@ -79,9 +87,14 @@ void TMain::FollowScreens() {
   QScreen* primary = QGuiApplication::primaryScreen();
   if (primary != nullptr && screen() != primary) CoverScreen(*this, primary);
   const QList<QScreen*> screens = QGuiApplication::screens();
-  std::erase_if(others_, [&](const auto& window) {
-    return window->Screen() == primary || !screens.contains(window->Screen());
-  });
+  for (auto it = others_.begin(); it != others_.end();) {
+    if ((*it)->Screen() != primary && screens.contains((*it)->Screen())) {
+      ++it;
+      continue;
+    }
+    Retire(std::move(*it));
+    it = others_.erase(it);
+  }
   for (QScreen* screen : screens) {
     const bool covered = screen == primary ||
                          std::any_of(others_.begin(), others_.end(), [screen](const auto& window) {
@@ -95,6 +108,13 @@ void TMain::FollowScreens() {
   }
 }
 
+void TMain::Retire(std::unique_ptr<TMonitorWindow> window) {
+  window->hide();
+  retired_.push_back(std::move(window));
+  if (closing_ || !hookInstalled_) return;  // the saver ends: they go with the main window
+  QTimer::singleShot(0, this, [this] { retired_.clear(); });
+}
+
 void TMain::DrawOtherMonitors() {
   for (const auto& window : others_)
     window->DrawFrame();
@@ -106,6 +126,8 @@ void TMain::FormHide() {
     hookInstalled_ = false;
   }
   engine_.DXT1.SetEnabled(false);
+  for (auto& window : others_)
+    Retire(std::move(window));
   others_.clear();
   if (cursorHidden_) {
     QGuiApplication::restoreOverrideCursor();

@@ -53,10 +53,14 @@ class TMain : public QWidget {
   // primary screen.
   void FollowScreens();
   void DrawOtherMonitors();
+  // Takes a monitor's window away. It is hidden at once but deleted only later: the input that
+  // closes the saver may be an event that window is handling at this very moment.
+  void Retire(std::unique_ptr<TMonitorWindow> window);
 
   TSaverEngine engine_;
   TDXDrawWidget* dxdrawWindow_;
   std::vector<std::unique_ptr<TMonitorWindow>> others_;
+  std::vector<std::unique_ptr<TMonitorWindow>> retired_;
   bool shown_ = false;
   bool hookInstalled_ = false;
   bool cursorHidden_ = false;

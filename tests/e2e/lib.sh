@@ -33,6 +33,7 @@ note() { echo "-- $*"; }
 # start_xvfb WIDTH HEIGHT: a new virtual display of that size, 24 bits deep.
 start_xvfb() {
   local fifo="$E2E_WORK/displayfd"
+  rm -f "$fifo"
   mkfifo "$fifo"
   Xvfb -displayfd 3 -screen 0 "${1}x${2}x24" -nolisten tcp -ac -noreset 3>"$fifo" \
     >"$E2E_WORK/xvfb.log" 2>&1 &
@@ -42,6 +43,13 @@ start_xvfb() {
   export DISPLAY=":$number"
   unset WAYLAND_DISPLAY
   note "Xvfb on $DISPLAY at ${1}x${2}"
+}
+
+# stop_xvfb: ends the display, for a test that needs another.
+stop_xvfb() {
+  kill "$XVFB_PID" 2>/dev/null || true
+  wait "$XVFB_PID" 2>/dev/null || true
+  XVFB_PID=""
 }
 
 # start_bg CMD...: runs a command in the background and remembers it for clean-up; sets BG_PID.
@@ -92,6 +100,12 @@ ink() { QT_QPA_PLATFORM=offscreen "$TESTPIXELS" ink "$@"; }
 
 # count FILE R,G,B: how many pixels have exactly that colour.
 count() { QT_QPA_PLATFORM=offscreen "$TESTPIXELS" count "$@"; }
+
+# inkbox FILE r|g|b [X Y W H]: "x y w h" of the box around the pixels of mostly that colour.
+inkbox() { QT_QPA_PLATFORM=offscreen "$TESTPIXELS" inkbox "$@"; }
+
+# blocks FILE S [X Y W H]: "mixed of total" S x S blocks; none mixed for a picture enlarged S times.
+blocks() { QT_QPA_PLATFORM=offscreen "$TESTPIXELS" blocks "$@"; }
 
 assert_eq() { [ "$1" = "$2" ] || fail "${3:-value}: expected '$2', got '$1'"; }
 

@@ -9,6 +9,7 @@
 
 #include "core/random.h"
 #include "render/imagepresenter.h"
+#include "render/scaledpresenter.h"
 #include "saver/saverengine.h"
 #include "settings/settings.h"
 
@@ -95,6 +96,64 @@ INSTANTIATE_TEST_SUITE_P(Scenes, Composition,
                                            Case{"Chains", 3, false, {480, 360}},
                                            Case{"ChainsOverPicture", 3, true, {480, 360}}),
                          [](const auto& param) { return std::string(param.param.name); });
+
+// The saver's frames with a heavy scene over a background picture, for the tests below.
+void UseHeavyChains(ScreenSize screen) {
+  SetDefaults(Settings);
+  Settings.General.VarNum = 3;
+  Settings.General.BGColor = MakeColour(30, 30, 30);
+  Settings.ThirdVar = {ChainsBound(screen.W, 1), ChainLengthBound(screen.H, 1), 10, 10, 1, 3, true};
+}
+
+TEST(OtherMonitors, LeaveThePrimaryScreensFramesAsTheyWouldBeAlone) {
+  const ScreenSize primarySize{640, 480};
+  SetScreenSizeProvider([&] { return primarySize; });
+  UseHeavyChains(primarySize);
+  Saver alone(primarySize, true, 99), primary(primarySize, true, 99);
+  // A second monitor of another size, drawn after each primary frame from a generator of its own.
+  RandomGenerator otherRandom(SeedForScene(99, 1));
+  TImagePresenter otherDisplay({800, 600});
+  TSaverEngine other(otherRandom);
+  other.SetScreenSize([] { return ScreenSize{800, 600}; });
+  other.DXD1.SetPresenter(&otherDisplay);
+  other.PrepareFrames();
+  other.DXD1.FormShown();
+  primary.engine.AfterFrame = [&] { other.DrawFrame(); };
+  for (int frame = 1; frame <= 400; ++frame) {
+    ASSERT_EQ(primary.Frame(), alone.Frame()) << "frame " << frame;
+  }
+  EXPECT_EQ(other.DXD1.BackSurface()->Width(), 800);
+  // The other monitor runs a scene of its own, not a copy of the primary's.
+  EXPECT_NE(otherDisplay.Screen().copy(0, 0, 640, 480), primary.display.Screen());
+  EXPECT_NE(otherRandom.State(), SharedRandom().State());
+}
+
+TEST(HiDpi, AFrameAtScaleSIsTheLogicalFrameEnlargedPixelByPixel) {
+  const ScreenSize logical{320, 240};
+  SetScreenSizeProvider([&] { return logical; });
+  UseHeavyChains(logical);
+  for (const int scale : {2, 3}) {
+    Saver plain(logical, true, 7);
+    RandomGenerator random(7);
+    TImagePresenter device({logical.W * scale, logical.H * scale});
+    TScaledPresenter enlarging(device, scale);
+    TSaverEngine scaled(random);
+    scaled.DXD1.SetPresenter(&enlarging);
+    scaled.PrepareFrames();
+    scaled.DXD1.FormShown();
+    for (int frame = 1; frame <= 300; ++frame) {
+      plain.Frame();
+      scaled.DXT1Timer(scaled.DXT1, 1);
+      ASSERT_EQ(device.Screen(), EnlargedPixels(plain.display.Screen(), scale))
+          << "scale " << scale << ", frame " << frame;
+      // Only what changed was enlarged and presented: the changed area, s times as large.
+      QRegion enlargedArea;
+      for (const QRect& r : plain.display.LastPresentedArea())
+        enlargedArea += QRect(r.topLeft() * scale, r.size() * scale);
+      ASSERT_EQ(device.LastPresentedArea(), enlargedArea) << "frame " << frame;
+    }
+  }
+}
 
 }  // namespace
 }  // namespace tess
