@@ -18,7 +18,7 @@ void UseDemandingSettings(int variation, ScreenSize screen) {
   SetDefaults(Settings);
   Settings.General.VarNum = variation;
   Settings.General.BGColor = MakeColour(32, 32, 32);
-  Settings.FirstVar = {100, 3, true, 10, 10, 10, 110};
+  Settings.FirstVar = {100, 3, true, 10, 10, 100, 110};
   Settings.SecondVar = {100, true, 7, 10, 10};
   Settings.ThirdVar = {std::min(ChainsBound(screen.W, 1), 300),
                        std::min(ChainLengthBound(screen.H, 1), 100),

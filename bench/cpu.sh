@@ -1,23 +1,28 @@
 #!/usr/bin/env bash
 # CPU cost per frame of the real saver under Xvfb, program and X server together, for every scene
-# at its most demanding settings. Xvfb has no vertical blank, so the saver paces itself with its
-# refresh limiter at 60 Hz.
+# at its heaviest settings, after a warm-up of one statistics period (5 s). Xvfb has no vertical
+# blank, so the saver paces itself with its refresh limiter at 60 Hz. Where the matrix-rain saver
+# of xscreensaver (xmatrix, package xscreensaver-data-extra) is installed, it runs at its default
+# settings on the same display for comparison, in share of a core.
 #
 #   bench/cpu.sh [--seconds N] [--runs N] [--sizes "1920x1080 3840x2160"] [--scenes "1 2 3"]
-#                [--picture] [--defaults] [--build DIR]
+#                [--picture] [--defaults] [--no-peer] [--build DIR]
 #
-# --defaults measures the scenes at their default settings instead.
+# The heaviest settings: 100 zooming symbols of 100 to 110 pixels both ways, or 100 drifting
+# symbols of the largest size, or a chain in every 15-pixel column as long as the checks allow,
+# all at the highest speeds, turning about axis 3. --defaults measures the default settings.
 #
 # Prints one line per size, scene and run, then the medians.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=20
+seconds=10
 runs=3
 sizes="1920x1080 3840x2160"
 scenes="1 2 3"
 picture=0
 defaults=0
+peer=1
 build=build
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -27,8 +32,9 @@ while [ $# -gt 0 ]; do
     --scenes) scenes=$2; shift 2 ;;
     --picture) picture=1; shift ;;
     --defaults) defaults=1; shift ;;
+    --no-peer) peer=0; shift ;;
     --build) build=$2; shift 2 ;;
-    *) echo "usage: $0 [--seconds N] [--runs N] [--sizes LIST] [--scenes LIST] [--picture] [--defaults] [--build DIR]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--seconds N] [--runs N] [--sizes LIST] [--scenes LIST] [--picture] [--defaults] [--no-peer] [--build DIR]" >&2; exit 2 ;;
   esac
 done
 tessarine="$build/shell/tessarine"
@@ -62,7 +68,7 @@ settings() {
   printf '[General]\nVarNum=%d\nBGColor=%d\n' "$scene" $((0x202020))
   if [ "$picture" = 1 ]; then printf 'BGPic=1\nBGPicPath=%s\n' "$work/background.bmp"; fi
   [ "$defaults" = 1 ] && return
-  printf '[FirstVar]\nSimCount=100\nMoving=3\nChBrightness=1\nMovingSpeed=10\nChBrightnessSpeed=10\nMinSimSize=10\nMaxSimSize=110\n'
+  printf '[FirstVar]\nSimCount=100\nMoving=3\nChBrightness=1\nMovingSpeed=10\nChBrightnessSpeed=10\nMinSimSize=100\nMaxSimSize=110\n'
   printf '[SecondVar]\nSimCount=100\nMoving=1\nSimSize=7\nMovingSpeed=10\nChBrightnessSpeed=10\n'
   printf '[ThirdVar]\nChainsCount=%d\nSimCount=%d\nMovSpeed=10\nRotSpeed=10\nSimSize=1\nRotation=4\n' "$chains" "$length"
 }
@@ -99,6 +105,26 @@ for size in $sizes; do
         }' 2>>"$results"
     done
   done
+  peer_program=/usr/libexec/xscreensaver/xmatrix
+  if [ "$peer" = 1 ] && [ -x "$peer_program" ]; then
+    for run in $(seq "$runs"); do
+      "$peer_program" -root >/dev/null 2>&1 &
+      saver=$!
+      sleep 5  # the same warm-up
+      p0=$(cpu_ms "$saver"); x0=$(cpu_ms "$xvfb")
+      sleep "$((windows * 5))"
+      p1=$(cpu_ms "$saver"); x1=$(cpu_ms "$xvfb")
+      kill "$saver"; wait "$saver" 2>/dev/null || true; saver=""
+      awk -v size="$size" -v run="$run" -v p="$((p1 - p0))" -v x="$((x1 - x0))" \
+        -v s="$((windows * 5))" 'BEGIN {
+          printf "%-9s peer    run %s: program %.1f %%, X server %.1f %%, total %.1f %% of a core\n",
+            size, run, p / s / 10, x / s / 10, (p + x) / s / 10
+          printf "%s peer %.2f %.2f %.2f\n", size, p / s / 10, x / s / 10, (p + x) / s / 10 >> "/dev/stderr"
+        }' 2>>"$results"
+    done
+  elif [ "$peer" = 1 ]; then
+    echo "(no peer: install xscreensaver-data-extra for $peer_program)"
+  fi
   kill "$xvfb"; wait "$xvfb" 2>/dev/null || true; xvfb=""
 done
 
@@ -109,7 +135,12 @@ for size in $sizes; do
     grep "^$size $scene " "$results" | sort -k5 -n | awk -v size="$size" -v scene="$scene" '
       { p[NR] = $3; x[NR] = $4; t[NR] = $5; fps[NR] = $6 }
       END { m = int((NR + 1) / 2)
-            printf "%-9s scene %s: program %.3f + X server %.3f = %.3f ms per frame at %.1f fps\n",
-              size, scene, p[m], x[m], t[m], fps[m] }'
+            printf "%-9s scene %s: program %.3f + X server %.3f = %.3f ms per frame at %.1f fps (%.1f %% of a core)\n",
+              size, scene, p[m], x[m], t[m], fps[m], t[m] * fps[m] / 10 }'
   done
+  grep "^$size peer " "$results" | sort -k5 -n | awk -v size="$size" '
+    { p[NR] = $3; x[NR] = $4; t[NR] = $5 }
+    END { if (NR == 0) exit; m = int((NR + 1) / 2)
+          printf "%-9s peer   : program %.1f %% + X server %.1f %% = %.1f %% of a core\n",
+            size, p[m], x[m], t[m] }'
 done

@@ -217,7 +217,8 @@ QByteArray TopDownBmp(const QImage& picture) {
   const qint32 negative = -height;
   std::memcpy(bytes.data() + 22, &negative, 4);
   const int rowBytes = (picture.width() * 3 + 3) / 4 * 4;
-  const qint32 offset = *reinterpret_cast<const qint32*>(bytes.constData() + 10);
+  qint32 offset = 0;
+  std::memcpy(&offset, bytes.constData() + 10, 4);
   QByteArray rows = bytes.mid(offset);
   for (int y = 0; y < height; ++y)
     bytes.replace(offset + y * rowBytes, rowBytes, rows.mid((height - 1 - y) * rowBytes, rowBytes));
