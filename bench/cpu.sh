@@ -138,7 +138,7 @@ for size in $sizes; do
             printf "%-9s scene %s: program %.3f + X server %.3f = %.3f ms per frame at %.1f fps (%.1f %% of a core)\n",
               size, scene, p[m], x[m], t[m], fps[m], t[m] * fps[m] / 10 }'
   done
-  grep "^$size peer " "$results" | sort -k5 -n | awk -v size="$size" '
+  { grep "^$size peer " "$results" || true; } | sort -k5 -n | awk -v size="$size" '
     { p[NR] = $3; x[NR] = $4; t[NR] = $5 }
     END { if (NR == 0) exit; m = int((NR + 1) / 2)
           printf "%-9s peer   : program %.1f %% + X server %.1f %% = %.1f %% of a core\n",

@@ -112,7 +112,7 @@ void TDXDraw::CreateBackSurface() {
   } catch (const EDirectDrawSurfaceError&) {
     throw EDXDrawError(CannotBeMade("Surface"));
   }
-  if (!back_->InVideoMemory()) effectiveOptions_ |= doSystemMemory;
+  effectiveOptions_ |= doSystemMemory;  // our surfaces never live in video memory
   back_->FillDeviceColor(0);
 }
 
@@ -220,12 +220,13 @@ void TDXDraw::Present(bool waitForVerticalBlank, bool wholeSurface) {
   if (!initialized_ || updating_ || !ValidateSurfaces()) return;
   // The frame is finished before the wait, so that the refresh finds it ready to show.
   auto start = std::chrono::steady_clock::now();
-  QRegion area = back_->CommitFrame();
+  TPresentParts parts = back_->CommitFrame();
   lastCommitMs_ = MillisecondsSince(start);
-  if (wholeSurface) area = QRegion(0, 0, back_->Width(), back_->Height());
+  const QRect whole(0, 0, back_->Width(), back_->Height());
+  if (wholeSurface) parts = {&whole, 1};
   if (waitForVerticalBlank) presenter_->WaitForVerticalBlank();
   start = std::chrono::steady_clock::now();
-  if (!area.isEmpty()) presenter_->Present(back_->Pixels(), area, PresentOffset());
+  if (!parts.empty()) presenter_->Present(back_->Pixels(), parts, PresentOffset());
   lastPresentMs_ = MillisecondsSince(start);
 }
 

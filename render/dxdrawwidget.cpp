@@ -59,8 +59,8 @@ QSize TDXDrawWidget::ClientSize() const {
   return backingStore_->ClientSize();
 }
 
-void TDXDrawWidget::Present(const QImage& back, const QRegion& area, QPoint offset) {
-  Device().Present(back, area, offset);
+void TDXDrawWidget::Present(const QImage& back, TPresentParts parts, QPoint offset) {
+  Device().Present(back, parts, offset);
 }
 
 void TDXDrawWidget::WaitForVerticalBlank() {

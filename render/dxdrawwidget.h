@@ -30,7 +30,7 @@ class TDXDrawWidget : public QWidget, public IPresenter {
 
   // The window, in device pixels.
   QSize ClientSize() const override;
-  void Present(const QImage& back, const QRegion& area, QPoint offset) override;
+  void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
   void WaitForVerticalBlank() override;
   QImage AllocateBackBuffer(QSize size) override;
   const IFramePacer* Pacer() const override;

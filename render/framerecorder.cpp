@@ -12,8 +12,15 @@ namespace {
 // grew by one symbol shifts everything after it by one).
 constexpr size_t kLookahead = 64;
 
-// Changed runs closer than this along a band are joined.
-constexpr int32_t kMergeGap = 48;
+// Changed runs closer than this along a band are drawn as one: each run costs a pass over the
+// band's drawings, a few pixels more cost less.
+constexpr int32_t kMergeGap = 8;
+
+// Above this share of the surface changed, bands are drawn whole.
+double& FullBandShareSlot() {
+  static double share = 0.8;
+  return share;
+}
 
 uint64_t Mix(uint64_t h, uint64_t v) {
   h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
@@ -46,12 +53,12 @@ void TFrameRecorder::RecordBlit(const TRect& bounds, const TRect& dest, const TR
   op.dest = dest;
   op.src = src;
   op.source = &source;
-  op.sourceGeneration = source.Generation();
+  op.sourceVersion = source.Version();
   op.value = source.SourceColorKey();
   op.transparent = transparent;
   uint64_t h = MixRect(MixRect(MixRect(2, bounds), dest), src);
   h = Mix(h, reinterpret_cast<uintptr_t>(&source));
-  h = Mix(h, op.sourceGeneration);
+  h = Mix(h, op.sourceVersion);
   op.digest = Mix(h, (uint64_t{op.value} << 1) | (transparent ? 1 : 0));
   current_.push_back(op);
 }
@@ -73,7 +80,7 @@ bool TFrameRecorder::Same(const TDrawOp& a, const TDrawOp& b) const {
       return a.value == b.value;
     case TDrawOp::Kind::kBlit:
       return a.dest == b.dest && a.src == b.src && a.source == b.source &&
-             a.sourceGeneration == b.sourceGeneration && a.value == b.value &&
+             a.sourceVersion == b.sourceVersion && a.value == b.value &&
              a.transparent == b.transparent;
     case TDrawOp::Kind::kText:
       return previousTexts_[static_cast<size_t>(a.text)] ==
@@ -88,6 +95,7 @@ void TFrameRecorder::MatchAgainstPrevious() {
   const size_t na = previous_.size(), nb = current_.size();
   previousMatched_.assign(na, 0);
   currentMatched_.assign(nb, 0);
+  alignedWith_.assign(nb, -1);
   // The same kind of drawing at the same place, perhaps changed (a symbol that turned, and its
   // ink with it): the two frames are aligned there.
   const auto aligned = [](const TDrawOp& a, const TDrawOp& b) {
@@ -100,6 +108,8 @@ void TFrameRecorder::MatchAgainstPrevious() {
       if (Same(previous_[i], current_[j])) {
         previousMatched_[i] = 1;
         currentMatched_[j] = 1;
+      } else {
+        alignedWith_[j] = static_cast<int32_t>(i);
       }
       ++i;
       ++j;
@@ -127,6 +137,8 @@ void TFrameRecorder::MatchAgainstPrevious() {
 void TFrameRecorder::MarkChanged(const TRect& bounds) {
   const TRect b = bounds.Intersected(surface_);
   if (b.Empty()) return;
+  // Shown exactly, so that the display copies no more than it must.
+  present_.emplace_back(b.Left, b.Top, b.Width(), b.Height());
   for (int band = b.Top / kBand; band <= (b.Bottom - 1) / kBand; ++band) {
     changed_[band].push_back(
         b.Intersected(TRect{surface_.Left, band * kBand, surface_.Right, (band + 1) * kBand}));
@@ -151,8 +163,6 @@ void TFrameRecorder::CollectSpans() {
     }
     int left = parts.front().Left, right = parts.front().Right;
     for (size_t k = 1; k <= parts.size(); ++k) {
-      // Runs a little apart are drawn and presented as one: each run costs a request and a
-      // pass over the band's drawings, a few pixels more cost less.
       if (k < parts.size() && parts[k].Left <= right + kMergeGap) {
         right = std::max(right, parts[k].Right);
         continue;
@@ -213,53 +223,59 @@ void TFrameRecorder::ExecuteBand(TDirectDrawSurface& surface, int band) {
   }
 }
 
-void TFrameRecorder::DrawWhole(TDirectDrawSurface& surface) const {
-  size_t start = 0;  // from the last operation that covers everything
-  for (size_t j = current_.size(); j-- > 0;) {
-    if (Covers(current_[j], surface_)) {
-      start = j;
-      break;
-    }
-  }
-  for (size_t j = start; j < current_.size(); ++j) {
-    if (!current_[j].bounds.Empty()) Execute(surface, current_[j], current_[j].bounds);
-  }
-}
-
 bool TFrameRecorder::Covers(const TDrawOp& op, const TRect& area) {
   const bool opaque =
       op.kind == TDrawOp::Kind::kFill || (op.kind == TDrawOp::Kind::kBlit && !op.transparent);
   return opaque && op.bounds.Intersected(area) == area;
 }
 
-QRegion TFrameRecorder::Commit(TDirectDrawSurface& surface) {
+void TFrameRecorder::SetFullBandShare(double share) {
+  FullBandShareSlot() = share;
+}
+
+TPresentParts TFrameRecorder::Commit(TDirectDrawSurface& surface) {
   surface_ = surface.Bounds();
   bands_ = (surface_.Height() + kBand - 1) / kBand;
   if (changed_.size() < static_cast<size_t>(bands_)) changed_.resize(bands_);
   for (int band = 0; band < bands_; ++band)
     changed_[band].clear();
+  present_.clear();
   if (!historyValid_) {
     MarkChanged(surface_);
   } else {
     MatchAgainstPrevious();
+    // A drawing that changed in place (a symbol that turned) counts once, with the old and new
+    // areas together; drawings that came or went count alone.
+    for (size_t j = 0; j < current_.size(); ++j) {
+      if (currentMatched_[j]) continue;
+      const int32_t i = alignedWith_[j];
+      const TRect& now = current_[j].bounds;
+      MarkChanged(i >= 0 ? now.United(previous_[static_cast<size_t>(i)].bounds) : now);
+      if (i >= 0) previousMatched_[static_cast<size_t>(i)] = 1;
+    }
     for (size_t i = 0; i < previous_.size(); ++i) {
       if (!previousMatched_[i]) MarkChanged(previous_[i].bounds);
-    }
-    for (size_t j = 0; j < current_.size(); ++j) {
-      if (!currentMatched_[j]) MarkChanged(current_[j].bounds);
     }
   }
   CollectSpans();
 
-  // When much of the frame changed (four tenths), drawing and presenting it whole is cheaper
-  // than doing so run by run.
-  int64_t changedPixels = 0;
+  // When much of the frame changed, whole rows of bands are drawn: less bookkeeping, and the
+  // same drawing, band by band, so that each band stays in the processor's cache while its
+  // fill and sprites land on it.
+  int64_t spanPixels = 0;
   for (const QRect& span : spans_)
-    changedPixels += int64_t{span.width()} * span.height();
-  if (changedPixels * 10 > int64_t{surface_.Width()} * surface_.Height() * 4) {
-    DrawWhole(surface);
-    spans_.assign(1, QRect(surface_.Left, surface_.Top, surface_.Width(), surface_.Height()));
-  } else if (!spans_.empty()) {
+    spanPixels += int64_t{span.width()} * span.height();
+  if (spanPixels > FullBandShareSlot() * surface_.Width() * surface_.Height()) {
+    spans_.clear();
+    for (int band = 0; band < bands_; ++band) {
+      bandFirstSpan_[band] = static_cast<int32_t>(spans_.size());
+      const int top = band * kBand, bottom = std::min((band + 1) * kBand, surface_.Bottom);
+      if (!changed_[band].empty()) spans_.emplace_back(0, top, surface_.Width(), bottom - top);
+    }
+    bandFirstSpan_[bands_] = static_cast<int32_t>(spans_.size());
+  }
+
+  if (!spans_.empty()) {
     // The operations touching each band, in drawing order.
     if (bandOps_.size() < static_cast<size_t>(bands_)) bandOps_.resize(bands_);
     for (int band = 0; band < bands_; ++band)
@@ -276,14 +292,12 @@ QRegion TFrameRecorder::Commit(TDirectDrawSurface& surface) {
       ExecuteBand(surface, band);
   }
 
-  QRegion changed;
-  if (!spans_.empty()) changed.setRects(spans_.data(), static_cast<int>(spans_.size()));
   std::swap(previous_, current_);
   std::swap(previousTexts_, currentTexts_);
   current_.clear();
   currentTexts_.clear();
   historyValid_ = true;
-  return changed;
+  return present_;
 }
 
 }  // namespace tess

@@ -3,17 +3,18 @@
 // operations (fills, stretched blits, text) are recorded instead of executed. At the flip the new
 // list is matched against the last frame's, in order: a pixel that no unmatched operation of
 // either frame touches is covered by the same operations in the same order as before, so it
-// already holds its final value. The rest is drawn by running the new list clipped to it, and only
-// that area needs presenting. The result is, pixel for pixel, what drawing the whole frame would
-// have given. The changed area is kept as exact horizontal runs within 32-pixel bands, so that
-// little is drawn twice and the per-band bookkeeping stays cheap.
+// already holds its final value. The rest is drawn by running the new list clipped to it, band by
+// band of 32 rows (so that what a band's drawings write stays in the processor's cache), and only
+// the changed area is presented, exactly. The result is, pixel for pixel, what drawing the whole
+// frame would have given.
 #include <QFont>
-#include <QRegion>
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <vector>
 
 #include "core/colour.h"
+#include "render/presenter.h"
 #include "render/rect.h"
 
 namespace tess {
@@ -29,12 +30,13 @@ struct TDrawOp {
   TRect bounds;  // every pixel the operation can touch, within the surface
   // Fill: the raw value. Blit: the source's colour key.
   uint32_t value = 0;
-  // Blit: the destination and source rectangles and the source surface (with its generation,
-  // so that a new surface at a reused address never matches).
+  // Blit: the destination and source rectangles and the source surface, with the version of its
+  // pixels, so that a source drawn into since (or a new surface at a reused address) never
+  // matches.
   TRect dest;
   TRect src;
   const TDirectDrawSurface* source = nullptr;
-  uint64_t sourceGeneration = 0;
+  uint64_t sourceVersion = 0;
   // Text: index into the frame's text store.
   int32_t text = -1;
   // A digest of all of the above, so that most comparisons end at one number.
@@ -61,12 +63,17 @@ class TFrameRecorder {
 
   bool HasPending() const { return !current_.empty(); }
   // Draws the pending frame into `surface`, which must still hold the last committed frame, and
-  // returns the area that changed.
-  QRegion Commit(TDirectDrawSurface& surface);
+  // returns the area that changed (valid until the next commit).
+  TPresentParts Commit(TDirectDrawSurface& surface);
   // The surface's pixels no longer hold the last frame: the next commit draws everything.
   void ForgetHistory() { historyValid_ = false; }
 
   static constexpr int kBand = 32;
+
+  // Above this share of the surface changed, bands are drawn in whole rows rather than run by
+  // run (what is presented stays the exact changed area). Tests set it above 1 to draw run by run
+  // always.
+  static void SetFullBandShare(double share);
 
  private:
   bool Same(const TDrawOp& a, const TDrawOp& b) const;
@@ -75,7 +82,7 @@ class TFrameRecorder {
   void CollectSpans();
   void Execute(TDirectDrawSurface& surface, const TDrawOp& op, const TRect& clip) const;
   void ExecuteBand(TDirectDrawSurface& surface, int band);
-  void DrawWhole(TDirectDrawSurface& surface) const;
+
   // Whether the operation paints every pixel of `area` without looking at what was there.
   static bool Covers(const TDrawOp& op, const TRect& area);
 
@@ -90,6 +97,8 @@ class TFrameRecorder {
   std::vector<QRect> spans_;
   std::vector<int32_t> bandFirstSpan_;  // spans of band b: [bandFirstSpan_[b], ...[b + 1])
   std::vector<std::vector<int32_t>> bandOps_;
+  std::vector<int32_t> alignedWith_;  // per current drawing: the last frame's at its place, or -1
+  std::vector<QRect> present_;        // the changed area, possibly overlapping rectangles
 };
 
 }  // namespace tess

@@ -1,6 +1,6 @@
 #include "render/imagepresenter.h"
 
-#include <QPainter>
+#include <cstring>
 
 namespace tess {
 
@@ -8,13 +8,27 @@ TImagePresenter::TImagePresenter(QSize clientSize) : screen_(clientSize, QImage:
   screen_.fill(Qt::black);
 }
 
-void TImagePresenter::Present(const QImage& back, const QRegion& area, QPoint offset) {
+void TImagePresenter::Present(const QImage& back, TPresentParts parts, QPoint offset) {
   ++presents_;
-  lastArea_ = area.translated(offset) & QRegion(screen_.rect());
-  QPainter painter(&screen_);
-  painter.setCompositionMode(QPainter::CompositionMode_Source);
-  for (const QRect& r : area)
-    painter.drawImage(r.topLeft() + offset, back, r);
+  lastParts_.clear();
+  for (const QRect& part : parts) {
+    const QRect target = part.translated(offset) & screen_.rect();
+    if (target.isEmpty()) continue;
+    lastParts_.push_back(target);
+    const QRect source = target.translated(-offset) & back.rect();
+    const size_t rowBytes = static_cast<size_t>(source.width()) * 4;
+    for (int y = 0; y < source.height(); ++y) {
+      std::memcpy(screen_.scanLine(target.top() + y) + target.left() * 4,
+                  back.constScanLine(source.top() + y) + source.left() * 4, rowBytes);
+    }
+  }
+}
+
+QRegion TImagePresenter::LastPresentedArea() const {
+  QRegion area;
+  for (const QRect& part : lastParts_)
+    area += part;
+  return area;
 }
 
 }  // namespace tess

@@ -2,6 +2,8 @@
 // A presenter without a display: frames land in an image of the client size. Headless rendering
 // and the tests use it; nothing waits for a refresh.
 #include <QImage>
+#include <QRegion>
+#include <vector>
 
 #include "render/presenter.h"
 
@@ -12,7 +14,7 @@ class TImagePresenter : public IPresenter {
   explicit TImagePresenter(QSize clientSize);
 
   QSize ClientSize() const override { return screen_.size(); }
-  void Present(const QImage& back, const QRegion& area, QPoint offset) override;
+  void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
   void WaitForVerticalBlank() override { ++verticalBlanks_; }
 
   // What the "display" shows now.
@@ -20,11 +22,11 @@ class TImagePresenter : public IPresenter {
   int PresentCount() const { return presents_; }
   int VerticalBlankCount() const { return verticalBlanks_; }
   // The pixels handed over by the last Present, in client coordinates.
-  const QRegion& LastPresentedArea() const { return lastArea_; }
+  QRegion LastPresentedArea() const;
 
  private:
   QImage screen_;
-  QRegion lastArea_;
+  std::vector<QRect> lastParts_;
   int presents_ = 0;
   int verticalBlanks_ = 0;
 };

@@ -3,12 +3,16 @@
 // window, a window that a screen-saver daemon owns, or image files for headless rendering.
 #include <QImage>
 #include <QPoint>
-#include <QRegion>
+#include <QRect>
 #include <QSize>
+#include <span>
 
 namespace tess {
 
 class IFramePacer;
+
+// What a frame changed: rectangles of the back surface, which may overlap; their union is shown.
+using TPresentParts = std::span<const QRect>;
 
 class IPresenter {
  public:
@@ -17,10 +21,10 @@ class IPresenter {
   // The size of the area frames are shown in, in device pixels.
   virtual QSize ClientSize() const = 0;
 
-  // Shows `area` of the back surface with the back surface's origin at `offset` of the client
+  // Shows `parts` of the back surface with the back surface's origin at `offset` of the client
   // area; whatever falls outside the client area is clipped. Returns once the pixels are handed
   // to the display.
-  virtual void Present(const QImage& back, const QRegion& area, QPoint offset) = 0;
+  virtual void Present(const QImage& back, TPresentParts parts, QPoint offset) = 0;
 
   // Blocks until the display's next refresh begins; sleeps, never spins.
   virtual void WaitForVerticalBlank() = 0;

@@ -50,18 +50,19 @@ void TScaledPresenter::Enlarge(const QImage& back, const QRect& source, QPoint a
   }
 }
 
-void TScaledPresenter::Present(const QImage& back, const QRegion& area, QPoint offset) {
+void TScaledPresenter::Present(const QImage& back, TPresentParts parts, QPoint offset) {
   EnsureEnlargedFrame();
   const QRect fits(QPoint(0, 0), QSize(enlarged_.width() / scale_, enlarged_.height() / scale_));
-  QRegion device;
-  for (const QRect& part : area) {
+  deviceParts_.clear();
+  for (const QRect& part : parts) {
     // The area in logical pixels of the frame placed at `offset`, within the device's frame.
     const QRect r = part.translated(offset) & fits & back.rect().translated(offset);
     if (r.isEmpty()) continue;
     Enlarge(back, r.translated(-offset), r.topLeft());
-    device += QRect(r.left() * scale_, r.top() * scale_, r.width() * scale_, r.height() * scale_);
+    deviceParts_.emplace_back(r.left() * scale_, r.top() * scale_, r.width() * scale_,
+                              r.height() * scale_);
   }
-  if (!device.isEmpty()) device_.Present(enlarged_, device, QPoint(0, 0));
+  if (!deviceParts_.empty()) device_.Present(enlarged_, deviceParts_, QPoint(0, 0));
 }
 
 QImage EnlargedPixels(const QImage& back, int scale) {

@@ -4,6 +4,7 @@
 // 1080p one. Only what changed is enlarged and handed on, into memory that the display's
 // presenter can show without copying where it has some.
 #include <QImage>
+#include <vector>
 
 #include "render/presenter.h"
 
@@ -17,7 +18,7 @@ class TScaledPresenter : public IPresenter {
   // The device's size divided by the scale (a remainder of pixels at the right and bottom stays
   // black).
   QSize ClientSize() const override;
-  void Present(const QImage& back, const QRegion& area, QPoint offset) override;
+  void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
   void WaitForVerticalBlank() override { device_.WaitForVerticalBlank(); }
   // The logical frame lives in ordinary memory; the enlarged one is the device's.
   QImage AllocateBackBuffer(QSize) override { return {}; }
@@ -31,6 +32,7 @@ class TScaledPresenter : public IPresenter {
   IPresenter& device_;
   int scale_;
   QImage enlarged_;
+  std::vector<QRect> deviceParts_;
 };
 
 // `back` enlarged `scale` times, pixel by pixel: what TScaledPresenter shows of a whole frame.

@@ -9,6 +9,7 @@
 
 #include "core/nearest.h"
 #include "render/errors.h"
+#include "render/pixelcopy.h"
 
 namespace tess {
 
@@ -36,15 +37,11 @@ QColor ToQColor(ColourInt c) {
   return QColor(RedOf(c), GreenOf(c), BlueOf(c));
 }
 
-// The source coordinate that destination offset `d` of a `destSize`-long span samples: the
-// source pixel under the centre of the destination pixel.
-inline int32_t SampleOf(int64_t d, int64_t srcSize, int64_t destSize) {
-  return static_cast<int32_t>(((2 * d + 1) * srcSize) / (2 * destSize));
-}
-
-uint64_t NextGeneration() {
-  static uint64_t generation = 0;
-  return ++generation;
+// Versions are unique across surfaces, so that a new surface at an old one's address never
+// matches what was recorded of the old one.
+uint64_t NextVersion() {
+  static uint64_t version = 0;
+  return ++version;
 }
 
 }  // namespace
@@ -93,7 +90,7 @@ QPainter& TDirectDrawSurfaceCanvas::DeviceContext() {
   if (!surface_.HasInterface() || surface_.IsPrimary()) {
     throw EDirectDrawSurfaceError(NotMade("IDirectDrawSurface"));
   }
-  surface_.keyRuns_.valid = false;  // the pixels may change
+  surface_.Touch();  // the painter may draw
   if (!painter_) {
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(&surface_.image_)) {
@@ -166,17 +163,17 @@ TDirectDrawSurface::~TDirectDrawSurface() {
 void TDirectDrawSurface::SetInterface(QImage pixels) {
   if (canvas_) canvas_->Release();
   image_ = std::move(pixels);
+  pixels_ = reinterpret_cast<uint32_t*>(image_.bits());
+  stride_ = image_.bytesPerLine() / 4;
   hasInterface_ = true;
   primary_ = false;
   width_ = image_.width();
   height_ = image_.height();
-  hasStretchClipper_ = false;  // it belonged to the former interface
   ownClipper_ = false;
   lost_ = false;
   colorKey_ = 0;
   lastResult_ = kResultOk;
-  generation_ = NextGeneration();
-  keyRuns_.valid = false;
+  Touch();
   if (recorder_) recorder_ = std::make_unique<TFrameRecorder>();  // nothing of the old pixels
 }
 
@@ -192,10 +189,11 @@ void TDirectDrawSurface::MakePrimary(int32_t width, int32_t height) {
 void TDirectDrawSurface::ReleaseInterface() {
   if (canvas_) canvas_->Release();
   image_ = QImage();
+  pixels_ = nullptr;
+  stride_ = 0;
   hasInterface_ = false;
   primary_ = false;
   width_ = height_ = 0;
-  hasStretchClipper_ = false;
   ownClipper_ = false;
   lost_ = false;
   lockCount_ = 0;
@@ -241,25 +239,29 @@ bool TDirectDrawSurface::FillRect(const TRect& rect, uint32_t value) {
   return true;
 }
 
-void TDirectDrawSurface::ExecuteFill(const TRect& r, uint32_t value) {
+void TDirectDrawSurface::Touch() {
+  version_ = NextVersion();
   keyRuns_.valid = false;
+  stretched_.Clear();
+}
+
+void TDirectDrawSurface::ExecuteFill(const TRect& r, uint32_t value) {
+  Touch();
   const uint32_t pixel = kOpaque | (value & kRawMask);
-  const auto stride = static_cast<ptrdiff_t>(image_.bytesPerLine() / 4);
-  uint32_t* base = reinterpret_cast<uint32_t*>(image_.bits());
   // One row by hand, the others copied from it: the C library's copy is the fastest loop there
   // is, and fills are most of what a changed area costs.
-  uint32_t* first = base + r.Top * stride + r.Left;
-  std::fill(first, first + r.Width(), pixel);
+  uint32_t* first = Row(r.Top) + r.Left;
+  FillPixels(first, r.Width(), pixel);
   const size_t bytes = static_cast<size_t>(r.Width()) * sizeof(uint32_t);
   for (int32_t y = r.Top + 1; y < r.Bottom; ++y)
-    std::memcpy(base + y * stride + r.Left, first, bytes);
+    std::memcpy(Row(y) + r.Left, first, bytes);
 }
 
 uint32_t TDirectDrawSurface::ReadPixel(int32_t x, int32_t y) {
   if (!hasInterface_ || primary_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
   Materialize();
   if (!Lock()) return 0;
-  const uint32_t value = image_.pixel(x, y) & kRawMask;
+  const uint32_t value = Row(y)[x] & kRawMask;
   Unlock();
   return value;
 }
@@ -268,8 +270,8 @@ void TDirectDrawSurface::WritePixel(int32_t x, int32_t y, uint32_t value) {
   if (!hasInterface_ || primary_ || x < 0 || y < 0 || x >= width_ || y >= height_) return;
   Materialize();
   if (!Lock()) return;
-  reinterpret_cast<uint32_t*>(image_.scanLine(y))[x] = kOpaque | (value & kRawMask);
-  keyRuns_.valid = false;
+  Touch();
+  Row(y)[x] = kOpaque | (value & kRawMask);
   Unlock();
 }
 
@@ -319,7 +321,6 @@ void TDirectDrawSurface::BlitStretchedClipped(const TRect& destRect, const TRect
     if (ownClipper_) return;
     throw EDirectDrawSurfaceError(NotMade("IDirectDrawSurface"));
   }
-  if (!ownClipper_) hasStretchClipper_ = true;  // clipped to the surface, made once and kept
   if (primary_ || !source->hasInterface_ || source->primary_) {
     lastResult_ = kResultNoInterface;
     return;
@@ -349,7 +350,7 @@ const TDirectDrawSurface::KeyRuns& TDirectDrawSurface::RunsFor(uint32_t key) con
   keyRuns_.runs.clear();
   for (int32_t y = 0; y < height_; ++y) {
     keyRuns_.rowStart[static_cast<size_t>(y)] = static_cast<uint32_t>(keyRuns_.runs.size());
-    const uint32_t* row = reinterpret_cast<const uint32_t*>(image_.constScanLine(y));
+    const uint32_t* row = Row(y);
     for (int32_t x = 0; x < width_;) {
       if (row[x] == key) {
         ++x;
@@ -390,6 +391,15 @@ int32_t FirstShowing(int64_t c, int64_t srcSize, int64_t destSize) {
 TRect TDirectDrawSurface::Footprint(const TRect& destRect, const TRect& srcRect,
                                     const TDirectDrawSurface& source, bool transparent) const {
   if (!transparent) return destRect;
+  if (TStretchCache::Keeps(destRect.Width(), destRect.Height())) {
+    // The picture as it will be drawn, made now (the frame's commit draws from it) and kept.
+    const TStretchedPicture& picture =
+        source.stretched_.Get(source.Row(0), source.stride_, srcRect, destRect.Width(),
+                              destRect.Height(), kOpaque | source.colorKey_);
+    const TRect& ink = picture.ink;
+    return {destRect.Left + ink.Left, destRect.Top + ink.Top, destRect.Left + ink.Right,
+            destRect.Top + ink.Bottom};
+  }
   const TRect ink = source.RunsFor(kOpaque | source.colorKey_).ink.Intersected(srcRect);
   if (ink.Empty()) return {};
   const int64_t sw = srcRect.Width(), sh = srcRect.Height();
@@ -405,7 +415,38 @@ void TDirectDrawSurface::ExecuteBlit(const TRect& destRect, const TRect& srcRect
                                      uint32_t colorKey, const TRect& clip) {
   const TRect visible = destRect.Intersected(clip);
   if (visible.Empty()) return;
-  keyRuns_.valid = false;
+  Touch();
+  if (TStretchCache::Keeps(destRect.Width(), destRect.Height())) {
+    BlitCached(destRect, srcRect, source, transparent, kOpaque | colorKey, visible);
+  } else {
+    BlitStretchedDirect(destRect, srcRect, source, transparent, kOpaque | colorKey, visible);
+  }
+}
+
+void TDirectDrawSurface::BlitCached(const TRect& destRect, const TRect& srcRect,
+                                    const TDirectDrawSurface& source, bool transparent,
+                                    uint32_t key, const TRect& visible) {
+  const TStretchedPicture& picture =
+      source.stretched_.Get(source.Row(0), source.stride_, srcRect, destRect.Width(),
+                            destRect.Height(), transparent ? key : ~0u);
+  const int32_t firstRow = visible.Top - destRect.Top;
+  const int32_t left = visible.Left - destRect.Left, right = visible.Right - destRect.Left;
+  if (!transparent) {
+    for (int32_t row = firstRow; row < visible.Bottom - destRect.Top; ++row) {
+      std::memcpy(Row(destRect.Top + row) + destRect.Left + left, picture.Row(row) + left,
+                  static_cast<size_t>(right - left) * sizeof(uint32_t));
+    }
+    return;
+  }
+  // Only the columns from each row's first ink to its last are looked at.
+  KeyedCopyRows({Row(visible.Top) + destRect.Left, stride_, picture.Row(firstRow), picture.width,
+                 picture.inkLeft.data() + firstRow, picture.inkRight.data() + firstRow,
+                 visible.Height(), left, right, key});
+}
+
+void TDirectDrawSurface::BlitStretchedDirect(const TRect& destRect, const TRect& srcRect,
+                                             const TDirectDrawSurface& source, bool transparent,
+                                             uint32_t key, const TRect& visible) {
   const int64_t destW = destRect.Width(), destH = destRect.Height();
   const int64_t srcW = srcRect.Width(), srcH = srcRect.Height();
   const int32_t spanWidth = visible.Width();
@@ -414,19 +455,26 @@ void TDirectDrawSurface::ExecuteBlit(const TRect& destRect, const TRect& srcRect
     columnMap_[i] = srcRect.Left + SampleOf(visible.Left + i - destRect.Left, srcW, destW);
   }
 
-  const auto destStride = static_cast<ptrdiff_t>(image_.bytesPerLine() / 4);
-  const auto srcStride = static_cast<ptrdiff_t>(source.image_.bytesPerLine() / 4);
-  uint32_t* destBase = reinterpret_cast<uint32_t*>(image_.bits());
-  const uint32_t* srcBase = reinterpret_cast<const uint32_t*>(source.image_.constBits());
   const int32_t* map = columnMap_.data();
+  // An enlarging blit samples a source row for several destination rows in a row: the first of
+  // them is sampled, the others copy what it got.
+  int32_t lastSy = -1;
+  const uint32_t* lastRow = nullptr;
 
   if (!transparent) {
+    const size_t rowBytes = static_cast<size_t>(spanWidth) * sizeof(uint32_t);
     for (int32_t y = visible.Top; y < visible.Bottom; ++y) {
       const int32_t sy = srcRect.Top + SampleOf(y - destRect.Top, srcH, destH);
-      const uint32_t* srcRow = srcBase + sy * srcStride;
-      uint32_t* destRow = destBase + y * destStride + visible.Left;
+      uint32_t* destRow = Row(y) + visible.Left;
+      if (sy == lastSy) {
+        std::memcpy(destRow, lastRow, rowBytes);
+        continue;
+      }
+      const uint32_t* srcRow = source.Row(sy);
       for (int32_t i = 0; i < spanWidth; ++i)
         destRow[i] = srcRow[map[i]];
+      lastSy = sy;
+      lastRow = destRow;
     }
     return;
   }
@@ -442,24 +490,32 @@ void TDirectDrawSurface::ExecuteBlit(const TRect& destRect, const TRect& srcRect
     if (firstColumn_[c] < 0) firstColumn_[c] = firstColumn_[c + 1];
   }
   const int32_t* first = firstColumn_.data();
-  const KeyRuns& runs = source.RunsFor(kOpaque | colorKey);
+  const KeyRuns& runs = source.RunsFor(key);
   for (int32_t y = visible.Top; y < visible.Bottom; ++y) {
     const int32_t sy = srcRect.Top + SampleOf(y - destRect.Top, srcH, destH);
-    const uint32_t* srcRow = srcBase + sy * srcStride;
-    uint32_t* destRow = destBase + y * destStride + visible.Left;
+    const uint32_t* srcRow = source.Row(sy);
+    uint32_t* destRow = Row(y) + visible.Left;
+    const bool repeat = sy == lastSy;
     const uint32_t end = runs.rowStart[static_cast<size_t>(sy) + 1];
     for (uint32_t r = runs.rowStart[static_cast<size_t>(sy)]; r < end; ++r) {
       const int32_t left = std::max(runs.runs[r].first, srcLeft);
       const int32_t right = std::min(runs.runs[r].second, srcRight);
       if (left >= right) continue;
-      for (int32_t i = first[left - srcLeft], stop = first[right - srcLeft]; i < stop; ++i) {
-        destRow[i] = srcRow[map[i]];
+      const int32_t from = first[left - srcLeft], to = first[right - srcLeft];
+      if (repeat) {  // the same ink at the same places as the row above
+        std::memcpy(destRow + from, lastRow + from, static_cast<size_t>(to - from) * 4);
+        continue;
       }
+      for (int32_t i = from; i < to; ++i)
+        destRow[i] = srcRow[map[i]];
     }
+    lastSy = sy;
+    lastRow = destRow;
   }
 }
 
 void TDirectDrawSurface::ExecuteText(const TTextOp& text, const TRect& clip) {
+  Touch();
   QPainter painter(&image_);
   painter.setClipRect(QRect(clip.Left, clip.Top, clip.Width(), clip.Height()));
   TDirectDrawSurfaceCanvas::PaintText(painter, text);
@@ -475,8 +531,11 @@ void TDirectDrawSurface::SetDeferred(bool deferred) {
   }
 }
 
-QRegion TDirectDrawSurface::CommitFrame() {
-  if (!recorder_) return QRegion(0, 0, width_, height_);
+TPresentParts TDirectDrawSurface::CommitFrame() {
+  if (!recorder_) {
+    whole_ = QRect(0, 0, width_, height_);
+    return {&whole_, 1};
+  }
   if (canvas_) canvas_->Release();
   return recorder_->Commit(*this);
 }

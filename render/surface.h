@@ -13,6 +13,7 @@
 #include "core/colour.h"
 #include "render/framerecorder.h"
 #include "render/rect.h"
+#include "render/stretchcache.h"
 
 namespace tess {
 
@@ -95,14 +96,10 @@ class TDirectDrawSurface {
   int32_t Height() const { return height_; }
   TRect Bounds() const { return RectOfSize(width_, height_); }
 
-  // Create in system memory instead of trying video memory first.
+  // Create in system memory instead of trying video memory first (ours always live there).
   bool SystemMemory = false;
-  // Our surfaces always live in system memory.
-  bool InVideoMemory() const { return false; }
 
   bool OwnClipper() const { return ownClipper_; }
-  void SetOwnClipper(bool own) { ownClipper_ = own; }
-  bool HasStretchClipper() const { return hasStretchClipper_; }
 
   // The result code of the last operation; 0 is success.
   int32_t LastResult() const { return lastResult_; }
@@ -148,22 +145,17 @@ class TDirectDrawSurface {
   // first draws what is pending.
   void SetDeferred(bool deferred);
   bool Deferred() const { return recorder_ != nullptr; }
-  // Draws the pending frame; returns the area that changed (everything without deferral).
-  QRegion CommitFrame();
+  // Draws the pending frame; returns the area that changed (everything without deferral), valid
+  // until the next commit.
+  TPresentParts CommitFrame();
   // The pixels no longer hold the last frame (lost, restored): the next commit draws all.
   void ForgetFrameHistory();
 
-  // A number that is new whenever the surface gets new pixel memory.
-  uint64_t Generation() const { return generation_; }
-
-  // Drawing that happens now, clipped; the recorder replays frames through these.
-  void ExecuteFill(const TRect& clip, uint32_t value);
-  void ExecuteBlit(const TRect& destRect, const TRect& srcRect, const TDirectDrawSurface& source,
-                   bool transparent, uint32_t key, const TRect& clip);
-  void ExecuteText(const TTextOp& text, const TRect& clip);
+  // A number that is new whenever the surface's pixels may have changed: new pixel memory or
+  // anything drawn into it. A recorded blit from it matches a later one only at the same version.
+  uint64_t Version() const { return version_; }
 
   TDirectDrawSurfaceCanvas& Canvas();
-  bool HasCanvas() const { return canvas_ != nullptr; }
 
   // Lost surfaces: the restore path of the drawing surface is exercised by marking them lost.
   bool IsLost() const { return lost_; }
@@ -173,13 +165,29 @@ class TDirectDrawSurface {
 
   // The pixel memory, for presenting and for tests. Null for the primary surface.
   const QImage& Pixels() const { return image_; }
-  QImage& MutablePixels() { return image_; }
 
  private:
   friend class TDirectDrawSurfaceCanvas;
+  friend class TFrameRecorder;
+  // Drawing that happens now, clipped, bypassing the recorder: only the recorder replays frames
+  // through these, and the surface itself draws through them when it records nothing.
+  void ExecuteFill(const TRect& clip, uint32_t value);
+  void ExecuteBlit(const TRect& destRect, const TRect& srcRect, const TDirectDrawSurface& source,
+                   bool transparent, uint32_t key, const TRect& clip);
+  void ExecuteText(const TTextOp& text, const TRect& clip);
+  // Small blits come from the picture already stretched; larger ones are stretched as drawn.
+  void BlitCached(const TRect& destRect, const TRect& srcRect, const TDirectDrawSurface& source,
+                  bool transparent, uint32_t key, const TRect& visible);
+  void BlitStretchedDirect(const TRect& destRect, const TRect& srcRect,
+                           const TDirectDrawSurface& source, bool transparent, uint32_t key,
+                           const TRect& visible);
+  // The pixels are about to change: what was derived from them goes.
+  void Touch();
   void SetInterface(QImage pixels);
   // Draws what is pending before pixels are touched directly; the next frame draws all.
   void Materialize();
+  // Rows of the pixel memory, taken once when it is set: the pixels are never shared with another
+  // picture, so the memory stays put (and a hot loop asks the picture nothing).
   uint32_t* Row(int32_t y) { return pixels_ + static_cast<ptrdiff_t>(y) * stride_; }
   const uint32_t* Row(int32_t y) const { return pixels_ + static_cast<ptrdiff_t>(y) * stride_; }
 
@@ -192,7 +200,6 @@ class TDirectDrawSurface {
   bool hasInterface_ = false;
   bool primary_ = false;
   bool ownClipper_ = false;
-  bool hasStretchClipper_ = false;
   bool lost_ = false;
   bool restoreFails_ = false;
   int32_t lockCount_ = 0;
@@ -216,8 +223,10 @@ class TDirectDrawSurface {
   TRect Footprint(const TRect& destRect, const TRect& srcRect, const TDirectDrawSurface& source,
                   bool transparent) const;
   mutable KeyRuns keyRuns_;
-  uint64_t generation_ = 0;
+  mutable TStretchCache stretched_;
+  uint64_t version_ = 0;
   std::unique_ptr<TFrameRecorder> recorder_;
+  QRect whole_;  // the area of a frame drawn without deferral
 };
 
 // Result codes recorded on surfaces.

@@ -44,8 +44,8 @@ std::unique_ptr<TX11DirectPresenter> TX11DirectPresenter::Open(QWidget& widget) 
   return std::unique_ptr<TX11DirectPresenter>(new TX11DirectPresenter(widget, std::move(blitter)));
 }
 
-void TX11DirectPresenter::Present(const QImage& back, const QRegion& area, QPoint offset) {
-  blitter_->Put(back, area, offset, ClientSize());
+void TX11DirectPresenter::Present(const QImage& back, TPresentParts parts, QPoint offset) {
+  blitter_->Put(back, parts, offset, ClientSize());
 }
 
 QImage TX11DirectPresenter::AllocateBackBuffer(QSize size) {
@@ -60,10 +60,11 @@ void TX11DirectPresenter::Clear(const QRect& rect) {
 
 TBackingStorePresenter::TBackingStorePresenter(QWidget& widget) : TWidgetPresenter(widget) {}
 
-void TBackingStorePresenter::Present(const QImage& back, const QRegion& area, QPoint offset) {
+void TBackingStorePresenter::Present(const QImage& back, TPresentParts parts, QPoint offset) {
   const qreal ratio = widget_.devicePixelRatioF();
   QRegion logical;
-  for (const QRect& r : area.translated(offset)) {
+  for (QRect r : parts) {
+    r.translate(offset);
     logical +=
         QRect(QPoint(qFloor(r.left() / ratio), qFloor(r.top() / ratio)),
               QPoint(qCeil((r.right() + 1) / ratio) - 1, qCeil((r.bottom() + 1) / ratio) - 1));

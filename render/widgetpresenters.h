@@ -40,7 +40,7 @@ class TX11DirectPresenter : public TWidgetPresenter {
   static std::unique_ptr<TX11DirectPresenter> Open(QWidget& widget);
   ~TX11DirectPresenter() override;
 
-  void Present(const QImage& back, const QRegion& area, QPoint offset) override;
+  void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
   QImage AllocateBackBuffer(QSize size) override;
   // Paints an area of the window black (before the first frame exists).
   void Clear(const QRect& rect);
@@ -56,7 +56,7 @@ class TBackingStorePresenter : public TWidgetPresenter {
   explicit TBackingStorePresenter(QWidget& widget);
 
   // Paints the frame at once and hands it to the display.
-  void Present(const QImage& back, const QRegion& area, QPoint offset) override;
+  void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
   // The widget's paint handler: paints the frame being presented into the widget's area; false
   // when no frame is being presented (an exposure: the caller shows the last frame again).
   bool Paint(QPainter& painter, const QRegion& region) const;

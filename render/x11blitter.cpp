@@ -17,6 +17,9 @@ namespace tess {
 namespace {
 
 constexpr uint32_t kPutImageHeaderBytes = 24;
+constexpr uint32_t kClipRectanglesHeaderBytes = 12;
+// Up to this many parts go one by one; more go in one request with a clip list.
+constexpr size_t kFewParts = 4;
 
 // The window's visual must store pixels as we do: 0x00RRGGBB in 32 bits.
 bool VisualMatches(const xcb_setup_t* setup, xcb_visualid_t visual, uint8_t depth) {
@@ -55,6 +58,7 @@ TX11Blitter::TX11Blitter(xcb_connection_t* connection, uint32_t window)
 TX11Blitter::~TX11Blitter() {
   ReleaseSegments();
   if (gc_ != 0) xcb_free_gc(connection_, gc_);
+  if (clipGc_ != 0) xcb_free_gc(connection_, clipGc_);
   xcb_disconnect(connection_);
 }
 
@@ -104,6 +108,8 @@ bool TX11Blitter::Setup(bool watchWindow, std::string& error) {
   gc_ = xcb_generate_id(connection_);
   const uint32_t noExposures = 0;
   xcb_create_gc(connection_, gc_, window_, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+  clipGc_ = xcb_generate_id(connection_);
+  xcb_create_gc(connection_, clipGc_, window_, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
   maxRequestBytes_ = xcb_get_maximum_request_length(connection_) * 4;
   auto* shm = xcb_shm_query_version_reply(connection_, xcb_shm_query_version(connection_), nullptr);
   // TESSARINE_SHM=0 sends the pixels in the requests, as on a remote display.
@@ -170,12 +176,42 @@ void TX11Blitter::PutCopied(const QImage& back, const QRect& source, QPoint targ
   }
 }
 
-void TX11Blitter::Put(const QImage& back, const QRegion& area, QPoint offset, QSize windowSize) {
+bool TX11Blitter::PutClipped(const QImage& back, uint32_t segment, TPresentParts parts,
+                             QPoint offset, const QRect& window) {
+  if ((parts.size() * sizeof(xcb_rectangle_t) + kClipRectanglesHeaderBytes) > maxRequestBytes_) {
+    return false;
+  }
+  clip_.clear();
+  QRect bounds;
+  for (const QRect& part : parts) {
+    const QRect target = part.translated(offset) & window;
+    if (target.isEmpty()) continue;
+    clip_.push_back({static_cast<int16_t>(target.x()), static_cast<int16_t>(target.y()),
+                     static_cast<uint16_t>(target.width()),
+                     static_cast<uint16_t>(target.height())});
+    bounds |= target;
+  }
+  if (clip_.empty()) return true;
+  xcb_set_clip_rectangles(connection_, XCB_CLIP_ORDERING_UNSORTED, clipGc_, 0, 0,
+                          static_cast<uint32_t>(clip_.size()), clip_.data());
+  const QRect source = bounds.translated(-offset);
+  xcb_shm_put_image(connection_, window_, clipGc_, static_cast<uint16_t>(back.width()),
+                    static_cast<uint16_t>(back.height()), static_cast<uint16_t>(source.x()),
+                    static_cast<uint16_t>(source.y()), static_cast<uint16_t>(source.width()),
+                    static_cast<uint16_t>(source.height()), static_cast<int16_t>(bounds.x()),
+                    static_cast<int16_t>(bounds.y()), depth_, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment,
+                    0);
+  return true;
+}
+
+void TX11Blitter::Put(const QImage& back, TPresentParts parts, QPoint offset, QSize windowSize) {
   const QRect window(QPoint(0, 0), windowSize);
   const auto shared = std::find_if(segments_.begin(), segments_.end(),
                                    [&](const Segment& s) { return s.data == back.constBits(); });
-  for (const QRect& part : area) {
-    const QRect target = part.translated(offset) & window;
+  const bool clipped = shared != segments_.end() && parts.size() > kFewParts &&
+                       PutClipped(back, shared->id, parts, offset, window);
+  for (size_t k = 0; k < parts.size() && !clipped; ++k) {
+    const QRect target = parts[k].translated(offset) & window;
     if (target.isEmpty()) continue;
     const QRect source = target.translated(-offset);
     if (shared != segments_.end()) {

@@ -4,13 +4,15 @@
 // rectangle goes to the window straight from it, with no copy on our side; elsewhere the pixels
 // travel in the requests.
 #include <QImage>
-#include <QRegion>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "render/presenter.h"
+
 struct xcb_connection_t;
+struct xcb_rectangle_t;
 
 namespace tess {
 
@@ -37,9 +39,11 @@ class TX11Blitter {
   // is gone when a new one is made.
   QImage AllocateBackBuffer(int width, int height);
 
-  // Copies `area` of `back` (placed at `offset` in the window) into the window, and returns once
-  // the server has read the pixels, so that the next frame may draw over them.
-  void Put(const QImage& back, const QRegion& area, QPoint offset, QSize windowSize);
+  // Copies `parts` of `back` (placed at `offset` in the window) into the window, and returns once
+  // the server has read the pixels, so that the next frame may draw over them. From shared
+  // memory many parts go in one request: the server copies what the parts, as a clip list, let
+  // through of their bounding box.
+  void Put(const QImage& back, TPresentParts parts, QPoint offset, QSize windowSize);
   // Paints a rectangle of the window black (before the first frame exists).
   void Clear(const QRect& rect);
 
@@ -48,6 +52,9 @@ class TX11Blitter {
   bool Setup(bool watchWindow, std::string& error);
   void ReleaseSegments();
   void PutCopied(const QImage& back, const QRect& source, QPoint target);
+  // False when the parts are too many for one request; nothing is sent then.
+  bool PutClipped(const QImage& back, uint32_t segment, TPresentParts parts, QPoint offset,
+                  const QRect& window);
 
   struct Segment {
     uint32_t id = 0;
@@ -58,6 +65,7 @@ class TX11Blitter {
   uint32_t window_;
   uint32_t root_ = 0;
   uint32_t gc_ = 0;
+  uint32_t clipGc_ = 0;  // with the clip list of the parts being presented
   uint8_t depth_ = 0;
   int initialWidth_ = 0;
   int initialHeight_ = 0;
@@ -65,6 +73,7 @@ class TX11Blitter {
   bool shmAvailable_ = false;
   std::vector<Segment> segments_;
   std::vector<uint8_t> band_;  // reused for every copied frame
+  std::vector<xcb_rectangle_t> clip_;
 };
 
 }  // namespace tess

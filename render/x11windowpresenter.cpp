@@ -62,8 +62,8 @@ QImage TX11WindowPresenter::AllocateBackBuffer(QSize size) {
   return blitter_->AllocateBackBuffer(size.width(), size.height());
 }
 
-void TX11WindowPresenter::Present(const QImage& back, const QRegion& area, QPoint offset) {
-  if (alive_) blitter_->Put(back, area, offset, size_);
+void TX11WindowPresenter::Present(const QImage& back, TPresentParts parts, QPoint offset) {
+  if (alive_) blitter_->Put(back, parts, offset, size_);
 }
 
 void TX11WindowPresenter::WaitForVerticalBlank() {

@@ -30,7 +30,7 @@ class TX11WindowPresenter : public IPresenter {
   // The window's size, bounded by the screen: a window larger than what can be seen gets frames
   // of the size that can (drawn from its top left corner).
   QSize ClientSize() const override { return Bounded(size_); }
-  void Present(const QImage& back, const QRegion& area, QPoint offset) override;
+  void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
   void WaitForVerticalBlank() override;
   QImage AllocateBackBuffer(QSize size) override;
   const IFramePacer* Pacer() const override { return pacer_.get(); }

@@ -304,9 +304,9 @@ class FailingPresenter : public TImagePresenter {
  public:
   using TImagePresenter::TImagePresenter;
   bool fail = false;
-  void Present(const QImage& back, const QRegion& area, QPoint offset) override {
+  void Present(const QImage& back, TPresentParts parts, QPoint offset) override {
     if (fail) throw std::runtime_error("the display went away");
-    TImagePresenter::Present(back, area, offset);
+    TImagePresenter::Present(back, parts, offset);
   }
 };
 

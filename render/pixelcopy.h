@@ -1,0 +1,38 @@
+#pragma once
+// The inner loops of composing a frame: filling a row with one pixel value, and the keyed copy of
+// a row, where source pixels equal to the colour key leave the destination as it was. In vector
+// instructions: SSE2, which every x86-64 processor has, or AVX2 where the processor has it
+// (chosen once at run time); a plain loop elsewhere. Every level gives the same pixels.
+#include <cstddef>
+#include <cstdint>
+
+namespace tess {
+
+enum class TVectorLevel { kScalar, kSse2, kAvx2 };
+
+// The best level this processor and build can use, or the one a test or benchmark forced.
+TVectorLevel VectorLevel();
+void ForceVectorLevel(TVectorLevel level);
+const char* VectorLevelName(TVectorLevel level);
+
+void FillPixels(uint32_t* dest, int count, uint32_t value);
+void KeyedCopy(uint32_t* dest, const uint32_t* source, int count, uint32_t key);
+
+// A keyed copy of `rows` rows, each within [left, right) and its own ink columns
+// [inkLeft[r], inkRight[r]) (a sprite's rows, where nothing else can show): one call for a whole
+// sprite, so that a small one costs a few vector operations a row.
+struct TKeyedRows {
+  uint32_t* dest;
+  ptrdiff_t destStride;  // in pixels
+  const uint32_t* source;
+  ptrdiff_t sourceStride;
+  const int16_t* inkLeft;
+  const int16_t* inkRight;
+  int rows;
+  int left;
+  int right;
+  uint32_t key;
+};
+void KeyedCopyRows(const TKeyedRows& rows);
+
+}  // namespace tess
