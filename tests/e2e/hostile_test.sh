@@ -34,31 +34,51 @@ wait_exit "$saver" 2
 kill "$WINDOW_PID"
 
 note "a FIFO swapped in for the picture after the settings were read: grey, and keys still work"
-convert -size 32x32 xc:red -type truecolor "BMP3:$E2E_WORK/picture.bmp"
-mkfifo "$E2E_WORK/fifo"
-printf '[General]\nVarNum=0\nBGColor=%d\nBGPic=1\nBGPicPath=%s\n' $((0x282828)) \
-  "$E2E_WORK/picture.bmp" >"$SETTINGS"
 # The swap comes the moment the start-up has rewritten the settings file, before the picture
-# is opened.
-(
-  inotifywait -q -q -e moved_to "$XDG_CONFIG_HOME"
-  mv -f "$E2E_WORK/fifo" "$E2E_WORK/picture.bmp"
-) &
-swapper=$!
-E2E_PIDS+=("$swapper")
-sleep 0.5
-xdotool mousemove 600 500
-start_bg "$TESSARINE" /s
-saver=$BG_PID
-wait_window Tessarine 20 >/dev/null || fail "no saver window"
-wait "$swapper" || true
-[ -p "$E2E_WORK/picture.bmp" ] || fail "the picture was not swapped for a FIFO"
-sleep 1
-screenshot "$E2E_WORK/fifo.png"
-[ "$(count "$E2E_WORK/fifo.png" 40,40,40)" -gt $((1920 * 1080 / 2)) ] || fail "no grey frames"
-xdotool key space
-wait_exit "$saver" 2
-assert_eq "$EXIT_STATUS" 0 "exit status after a key"
+# is opened; on a loaded machine it can come too late (the red picture shows), so it is tried
+# again. The loader's own test covers the FIFO without any race.
+# fifo_attempt: 0 when grey frames showed and a key ended the saver, 2 when the swap came late.
+fifo_attempt() {
+  rm -f "$E2E_WORK/picture.bmp" "$E2E_WORK/fifo"
+  convert -size 32x32 xc:red -type truecolor "BMP3:$E2E_WORK/picture.bmp"
+  mkfifo "$E2E_WORK/fifo"
+  printf '[General]\nVarNum=0\nBGColor=%d\nBGPic=1\nBGPicPath=%s\n' $((0x282828)) \
+    "$E2E_WORK/picture.bmp" >"$SETTINGS"
+  (
+    inotifywait -q -q -e moved_to "$XDG_CONFIG_HOME"
+    mv -f "$E2E_WORK/fifo" "$E2E_WORK/picture.bmp"
+  ) &
+  local swapper=$! grey=0 red=0
+  E2E_PIDS+=("$swapper")
+  sleep 0.5
+  xdotool mousemove 600 500
+  start_bg "$TESSARINE" /s
+  saver=$BG_PID
+  wait_window Tessarine 20 >/dev/null || fail "no saver window"
+  wait "$swapper" || true
+  [ -p "$E2E_WORK/picture.bmp" ] || fail "the picture was not swapped for a FIFO"
+  for _ in $(seq 10); do
+    sleep 0.5
+    screenshot "$E2E_WORK/fifo.png"
+    grey=$(count "$E2E_WORK/fifo.png" 40,40,40)
+    red=$(count "$E2E_WORK/fifo.png" 255,0,0)
+    [ "$grey" -gt $((1920 * 1080 / 2)) ] || [ "$red" -gt $((1920 * 1080 / 2)) ] && break
+  done
+  still_running "$saver" || fail "the saver ended on the FIFO"
+  xdotool key space
+  wait_exit "$saver" 2
+  assert_eq "$EXIT_STATUS" 0 "exit status after a key"
+  [ "$red" -gt $((1920 * 1080 / 2)) ] && return 2
+  [ "$grey" -gt $((1920 * 1080 / 2)) ] || fail "no grey frames ($grey grey pixels)"
+  return 0
+}
+for attempt in 1 2 3 4 5; do
+  result=0
+  fifo_attempt || result=$?
+  [ "$result" -eq 0 ] && break
+  note "  attempt $attempt: the swap came after the picture was read"
+  [ "$attempt" -eq 5 ] && echo "SKIP (this case only): the swap never came in time on this machine"
+done
 
 if [ "$(id -u)" -eq 0 ]; then
   note "another user's folder and locked guard in the shared temporary folder do not stop a start"

@@ -24,6 +24,12 @@ start_xvfb 1024 768
 export HOME="$E2E_WORK/home"
 mkdir -p "$HOME" "$E2E_WORK/libexec" "$E2E_WORK/share/applications/screensavers"
 ln -s "$(readlink -f "$TESSARINE")" "$E2E_WORK/libexec/tessarine"
+# Without xscreensaver's own savers installed the folder is not there; the test makes it for its
+# run and takes it away again.
+if [ ! -d /usr/libexec/xscreensaver ]; then
+  mkdir /usr/libexec/xscreensaver
+  trap 'umount -l /usr/libexec/xscreensaver 2>/dev/null; rmdir /usr/libexec/xscreensaver; e2e_cleanup' EXIT
+fi
 mount --bind "$E2E_WORK/libexec" /usr/libexec/xscreensaver
 cp "$SOURCE_DIR/packaging/tessarine-screensaver.desktop" \
   "$E2E_WORK/share/applications/screensavers/tessarine.desktop"
