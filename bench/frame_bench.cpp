@@ -2,7 +2,7 @@
 // scene at its most demanding settings, over the background grey or a stretched picture,
 // redrawing only what changed or everything. The presenter copies nothing (on X the server does
 // the copying; bench/cpu.sh measures it): it counts what it is handed, as a share of the screen.
-// And the start-up path to the first presented frame.
+// The blit paths by themselves, and the start-up path to the first presented frame.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -11,6 +11,8 @@
 #include "core/random.h"
 #include "core/screen.h"
 #include "render/imagepresenter.h"
+#include "render/pixelcopy.h"
+#include "render/surface.h"
 #include "saver/saverengine.h"
 #include "settings/settings.h"
 
@@ -63,11 +65,55 @@ void BM_Compose(benchmark::State& state) {
                          (static_cast<double>(state.iterations()) * screen.W * screen.H));
   engine.DXD1.SetPresenter(nullptr);
 }
+// TESSARINE_BENCH_FRAMES=N measures exactly N frames, for an instruction counter to compare.
+benchmark::internal::Benchmark* Frames(benchmark::internal::Benchmark* b) {
+  const int frames = qEnvironmentVariableIntValue("TESSARINE_BENCH_FRAMES");
+  return frames > 0 ? b->Iterations(frames) : b;
+}
 BENCHMARK(BM_Compose)
     ->ArgNames({"scene", "w", "h", "picture", "bychange"})
     ->ArgsProduct({{0, 1, 2, 3}, {1920}, {1080}, {0, 1}, {1, 0}})
     ->ArgsProduct({{0, 1, 2, 3}, {3840}, {2160}, {0, 1}, {1, 0}})
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->Apply([](benchmark::internal::Benchmark* b) { Frames(b); });
+
+// The blit paths by themselves: a thousand sprites of one size, opaque or colour-keyed, at each
+// level of vector instructions. Up to 64 pixels a side they come from the picture kept stretched
+// (copies of runs of ink); larger ones are stretched pixel by pixel as they are drawn.
+void BM_Blit(benchmark::State& state) {
+  const int size = static_cast<int>(state.range(0));
+  const bool keyed = state.range(1) != 0;
+  const auto level = static_cast<TVectorLevel>(state.range(2));
+  static const TVectorLevel best = VectorLevel();
+  if (level > best) {
+    state.SkipWithError("this processor lacks the vector instructions");
+    return;
+  }
+  ForceVectorLevel(level);
+  TDirectDraw ddraw;
+  TDirectDrawSurface source(ddraw), dest(ddraw);
+  constexpr uint32_t kKey = 0x000000;
+  source.SetSize(30, 30);  // a symbol-like picture: strokes of ink on the key colour
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 30; ++x)
+      source.WritePixel(x, y, (x % 9 < 3 || y % 11 < 2) ? 0x00C000 : kKey);
+  }
+  source.SetSourceColorKey(kKey);
+  dest.SetSize(1920, 1080);
+  dest.FillDeviceColor(0x282828);
+  for (auto _ : state) {
+    for (int i = 0; i < 1000; ++i) {
+      const int x = (i * 37) % (1920 - size), y = (i * 53) % (1080 - size);
+      dest.BlitStretched({x, y, x + size, y + size}, RectOfSize(30, 30), &source, keyed);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * 1000);
+  ForceVectorLevel(best);
+}
+BENCHMARK(BM_Blit)
+    ->ArgNames({"size", "keyed", "vector"})
+    ->ArgsProduct({{15, 60, 110}, {0, 1}, {0, 1, 2}})
+    ->Unit(benchmark::kMicrosecond);
 
 // From nothing to the first frame on the display: loading the glyph pictures, tinting them, the
 // scene's set-up, the image surfaces and the first frame.

@@ -53,6 +53,7 @@ TDXDraw::~TDXDraw() {
 }
 
 void TDXDraw::SetPresenter(IPresenter* presenter) {
+  if (presenter_ != nullptr) presenter_->AwaitPresented();
   presenter_ = presenter;
   if (presenter_) {
     const QSize size = presenter_->ClientSize();
@@ -158,6 +159,8 @@ void TDXDraw::Initialize() {
 }
 
 void TDXDraw::ReleaseEverything() {
+  // No wait for the display here: shared memory stays the display's until it lets go, and the
+  // presenter may be gone already.
   back_.reset();
   primary_.reset();
   ddraw_.reset();
@@ -186,6 +189,7 @@ void TDXDraw::RestoreSurfaces() {
   updating_ = true;
   Finally clear([this] { updating_ = false; });
   if (!primary_->Restore() || !back_->Restore()) return;
+  if (presenter_ != nullptr) presenter_->AwaitPresented();
   back_->ForgetFrameHistory();  // a restored surface holds nothing of the last frame
   primary_->FillDeviceColor(0);
   back_->FillDeviceColor(0);
@@ -200,7 +204,11 @@ bool TDXDraw::ValidateSurfaces() {
 }
 
 bool TDXDraw::ReadyToDraw() {
-  return initialized_ && !updating_ && back_ && back_->HasInterface() && ValidateSurfaces();
+  const bool ready =
+      initialized_ && !updating_ && back_ && back_->HasInterface() && ValidateSurfaces();
+  // Drawing without deferral writes pixels right away: the display must be done with them.
+  if (ready && !DeferredComposition && presenter_ != nullptr) presenter_->AwaitPresented();
+  return ready;
 }
 
 QPoint TDXDraw::PresentOffset() const {
@@ -218,8 +226,10 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
 
 void TDXDraw::Present(bool waitForVerticalBlank, bool wholeSurface) {
   if (!initialized_ || updating_ || !ValidateSurfaces()) return;
-  // The frame is finished before the wait, so that the refresh finds it ready to show.
+  // The frame is finished before the wait, so that the refresh finds it ready to show; the
+  // display must be done with the last one first.
   auto start = std::chrono::steady_clock::now();
+  presenter_->AwaitPresented();
   TPresentParts parts = back_->CommitFrame();
   lastCommitMs_ = MillisecondsSince(start);
   const QRect whole(0, 0, back_->Width(), back_->Height());

@@ -63,6 +63,10 @@ void TDXDrawWidget::Present(const QImage& back, TPresentParts parts, QPoint offs
   Device().Present(back, parts, offset);
 }
 
+void TDXDrawWidget::AwaitPresented() {
+  if (direct_) direct_->AwaitPresented();
+}
+
 void TDXDrawWidget::WaitForVerticalBlank() {
   Device().WaitForVerticalBlank();
 }

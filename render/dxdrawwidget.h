@@ -31,6 +31,7 @@ class TDXDrawWidget : public QWidget, public IPresenter {
   // The window, in device pixels.
   QSize ClientSize() const override;
   void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
+  void AwaitPresented() override;
   void WaitForVerticalBlank() override;
   QImage AllocateBackBuffer(QSize size) override;
   const IFramePacer* Pacer() const override;

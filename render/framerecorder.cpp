@@ -1,7 +1,9 @@
 #include "render/framerecorder.h"
 
 #include <algorithm>
+#include <chrono>
 
+#include "render/bandworker.h"
 #include "render/surface.h"
 
 namespace tess {
@@ -16,10 +18,10 @@ constexpr size_t kLookahead = 64;
 // band's drawings, a few pixels more cost less.
 constexpr int32_t kMergeGap = 8;
 
-// Above this share of the surface changed, bands are drawn whole.
-double& FullBandShareSlot() {
-  static double share = 0.8;
-  return share;
+// A frame that took at least this long to draw has the next one drawn on two threads.
+double& SecondThreadMsSlot() {
+  static double ms = 3.0;
+  return ms;
 }
 
 uint64_t Mix(uint64_t h, uint64_t v) {
@@ -95,7 +97,7 @@ void TFrameRecorder::MatchAgainstPrevious() {
   const size_t na = previous_.size(), nb = current_.size();
   previousMatched_.assign(na, 0);
   currentMatched_.assign(nb, 0);
-  alignedWith_.assign(nb, -1);
+  pairedWith_.assign(nb, -1);
   // The same kind of drawing at the same place, perhaps changed (a symbol that turned, and its
   // ink with it): the two frames are aligned there.
   const auto aligned = [](const TDrawOp& a, const TDrawOp& b) {
@@ -109,7 +111,7 @@ void TFrameRecorder::MatchAgainstPrevious() {
         previousMatched_[i] = 1;
         currentMatched_[j] = 1;
       } else {
-        alignedWith_[j] = static_cast<int32_t>(i);
+        pairedWith_[j] = static_cast<int32_t>(i);
       }
       ++i;
       ++j;
@@ -127,7 +129,8 @@ void TFrameRecorder::MatchAgainstPrevious() {
         resynced = true;
       }
     }
-    if (!resynced) {
+    if (!resynced) {  // most likely the same drawing, moved (a drifting symbol)
+      pairedWith_[j] = static_cast<int32_t>(i);
       ++i;
       ++j;
     }
@@ -181,10 +184,10 @@ void TFrameRecorder::Execute(TDirectDrawSurface& surface, const TDrawOp& op,
                              const TRect& clip) const {
   switch (op.kind) {
     case TDrawOp::Kind::kFill:
-      surface.ExecuteFill(clip, op.value);
+      surface.DrawFill(clip, op.value);
       break;
     case TDrawOp::Kind::kBlit:
-      surface.ExecuteBlit(op.dest, op.src, *op.source, op.transparent, op.value, clip);
+      surface.DrawBlit(op.dest, op.src, *op.source, op.transparent, op.value, clip, true);
       break;
     case TDrawOp::Kind::kText:
       surface.ExecuteText(currentTexts_[static_cast<size_t>(op.text)], clip);
@@ -229,8 +232,76 @@ bool TFrameRecorder::Covers(const TDrawOp& op, const TRect& area) {
   return opaque && op.bounds.Intersected(area) == area;
 }
 
-void TFrameRecorder::SetFullBandShare(double share) {
-  FullBandShareSlot() = share;
+TFrameRecorder::TFrameRecorder() = default;
+TFrameRecorder::~TFrameRecorder() = default;
+
+// The bands, on this thread or, when the last frame took long to draw, half of them on a
+// second one. Text is drawn through the GUI layer, which wants one thread: the bands with text
+// (the credit line at the bottom) stay on this one.
+void TFrameRecorder::ExecuteBands(TDirectDrawSurface& surface) {
+  const auto start = std::chrono::steady_clock::now();
+  surface.Touch();  // once for the frame: the drawing calls below leave the surface alone
+  int split = 0;
+  if (lastExecuteMs_ >= SecondThreadMsSlot()) {
+    size_t total = 0;
+    for (int band = 0; band < bands_; ++band)
+      total += bandOps_[band].size();
+    for (size_t sum = 0; split < bands_ && sum * 2 < total; ++split) {
+      sum += bandOps_[split].size();
+    }
+    for (const TDrawOp& op : current_) {
+      if (op.kind == TDrawOp::Kind::kText)
+        split = std::min(split, std::max(op.bounds.Top, 0) / kBand);
+    }
+  }
+  if (split > 0) {
+    // A source written after it was recorded has lost its runs: they are made again here, not
+    // by both threads at once.
+    for (const TDrawOp& op : current_) {
+      if (op.kind == TDrawOp::Kind::kBlit && op.transparent) op.source->PrepareKeyRuns(op.value);
+    }
+    if (!worker_) {
+      worker_ = std::make_unique<TBandWorker>([this](int first, int end) {
+        for (int band = first; band < end; ++band)
+          ExecuteBand(*drawing_, band);
+      });
+    }
+    drawing_ = &surface;
+    worker_->Start(0, split);
+  }
+  for (int band = split; band < bands_; ++band)
+    ExecuteBand(surface, band);
+  if (split > 0) worker_->Wait();
+  lastExecuteMs_ =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void TFrameRecorder::SetSecondThreadAfter(double ms) {
+  SecondThreadMsSlot() = ms;
+}
+
+// What the display will be given: the changed parts, the drawn runs, or the whole frame,
+// whichever costs it least to copy. A display copies each rectangle row by row and sets up
+// each rectangle of a clip list, so many small rectangles can cost more than one large one.
+void TFrameRecorder::ChoosePresentedArea() {
+  // Nanoseconds an X server spends per pixel, per row of a rectangle and per rectangle
+  // (measured on Xvfb).
+  constexpr double kPixel = 0.4, kRow = 18, kRect = 80;
+  const auto cost = [](const auto& rects) {
+    double c = 0;
+    for (const auto& r : rects)
+      c += kPixel * r.width() * r.height() + kRow * r.height() + kRect;
+    return c;
+  };
+  const QRect whole(surface_.Left, surface_.Top, surface_.Width(), surface_.Height());
+  const double partsCost = cost(present_), spansCost = cost(spans_);
+  const double wholeCost = kPixel * whole.width() * whole.height() + kRow * whole.height() + kRect;
+  if (present_.empty() || partsCost <= std::min(spansCost, wholeCost)) return;
+  if (spansCost < wholeCost) {
+    present_.assign(spans_.begin(), spans_.end());
+  } else {
+    present_.assign(1, whole);
+  }
 }
 
 TPresentParts TFrameRecorder::Commit(TDirectDrawSurface& surface) {
@@ -244,14 +315,19 @@ TPresentParts TFrameRecorder::Commit(TDirectDrawSurface& surface) {
     MarkChanged(surface_);
   } else {
     MatchAgainstPrevious();
-    // A drawing that changed in place (a symbol that turned) counts once, with the old and new
-    // areas together; drawings that came or went count alone.
+    // A drawing that changed in its place or moved a little (a symbol that turned, drifted or
+    // grew) counts once, with the old and new areas together; drawings that came or went, or
+    // jumped, count alone.
     for (size_t j = 0; j < current_.size(); ++j) {
       if (currentMatched_[j]) continue;
-      const int32_t i = alignedWith_[j];
+      const int32_t i = pairedWith_[j];
       const TRect& now = current_[j].bounds;
-      MarkChanged(i >= 0 ? now.United(previous_[static_cast<size_t>(i)].bounds) : now);
-      if (i >= 0) previousMatched_[static_cast<size_t>(i)] = 1;
+      if (i >= 0 && previous_[static_cast<size_t>(i)].bounds.Intersects(now)) {
+        MarkChanged(now.United(previous_[static_cast<size_t>(i)].bounds));
+        previousMatched_[static_cast<size_t>(i)] = 1;
+      } else {
+        MarkChanged(now);
+      }
     }
     for (size_t i = 0; i < previous_.size(); ++i) {
       if (!previousMatched_[i]) MarkChanged(previous_[i].bounds);
@@ -259,21 +335,7 @@ TPresentParts TFrameRecorder::Commit(TDirectDrawSurface& surface) {
   }
   CollectSpans();
 
-  // When much of the frame changed, whole rows of bands are drawn: less bookkeeping, and the
-  // same drawing, band by band, so that each band stays in the processor's cache while its
-  // fill and sprites land on it.
-  int64_t spanPixels = 0;
-  for (const QRect& span : spans_)
-    spanPixels += int64_t{span.width()} * span.height();
-  if (spanPixels > FullBandShareSlot() * surface_.Width() * surface_.Height()) {
-    spans_.clear();
-    for (int band = 0; band < bands_; ++band) {
-      bandFirstSpan_[band] = static_cast<int32_t>(spans_.size());
-      const int top = band * kBand, bottom = std::min((band + 1) * kBand, surface_.Bottom);
-      if (!changed_[band].empty()) spans_.emplace_back(0, top, surface_.Width(), bottom - top);
-    }
-    bandFirstSpan_[bands_] = static_cast<int32_t>(spans_.size());
-  }
+  ChoosePresentedArea();
 
   if (!spans_.empty()) {
     // The operations touching each band, in drawing order.
@@ -288,8 +350,7 @@ TPresentParts TFrameRecorder::Commit(TDirectDrawSurface& surface) {
         bandOps_[band].push_back(static_cast<int32_t>(j));
       }
     }
-    for (int band = 0; band < bands_; ++band)
-      ExecuteBand(surface, band);
+    ExecuteBands(surface);
   }
 
   std::swap(previous_, current_);

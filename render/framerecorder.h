@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/colour.h"
@@ -54,8 +55,12 @@ struct TTextOp {
   friend bool operator==(const TTextOp&, const TTextOp&) = default;
 };
 
+class TBandWorker;
+
 class TFrameRecorder {
  public:
+  TFrameRecorder();
+  ~TFrameRecorder();
   void RecordFill(const TRect& bounds, uint32_t value);
   void RecordBlit(const TRect& bounds, const TRect& dest, const TRect& src,
                   const TDirectDrawSurface& source, bool transparent);
@@ -70,18 +75,19 @@ class TFrameRecorder {
 
   static constexpr int kBand = 32;
 
-  // Above this share of the surface changed, bands are drawn in whole rows rather than run by
-  // run (what is presented stays the exact changed area). Tests set it above 1 to draw run by run
-  // always.
-  static void SetFullBandShare(double share);
+  // A frame that took at least this long to draw has the next one drawn on two threads (3 ms
+  // unless a test asks for another time: 0 for always).
+  static void SetSecondThreadAfter(double ms);
 
  private:
   bool Same(const TDrawOp& a, const TDrawOp& b) const;
   void MatchAgainstPrevious();
   void MarkChanged(const TRect& bounds);
   void CollectSpans();
+  void ChoosePresentedArea();
   void Execute(TDirectDrawSurface& surface, const TDrawOp& op, const TRect& clip) const;
   void ExecuteBand(TDirectDrawSurface& surface, int band);
+  void ExecuteBands(TDirectDrawSurface& surface);
 
   // Whether the operation paints every pixel of `area` without looking at what was there.
   static bool Covers(const TDrawOp& op, const TRect& area);
@@ -97,8 +103,13 @@ class TFrameRecorder {
   std::vector<QRect> spans_;
   std::vector<int32_t> bandFirstSpan_;  // spans of band b: [bandFirstSpan_[b], ...[b + 1])
   std::vector<std::vector<int32_t>> bandOps_;
-  std::vector<int32_t> alignedWith_;  // per current drawing: the last frame's at its place, or -1
-  std::vector<QRect> present_;        // the changed area, possibly overlapping rectangles
+  // Per current drawing: the last frame's drawing it most likely is (at its place, or at its
+  // position in the list), changed; or -1.
+  std::vector<int32_t> pairedWith_;
+  std::vector<QRect> present_;  // the changed area, possibly overlapping rectangles
+  double lastExecuteMs_ = 0;
+  std::unique_ptr<TBandWorker> worker_;
+  TDirectDrawSurface* drawing_ = nullptr;
 };
 
 }  // namespace tess

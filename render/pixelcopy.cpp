@@ -33,6 +33,11 @@ inline void ForEachInkRow(const TKeyedRows& r, Copy copy) {
   }
 }
 
+void FillRowsScalar(uint32_t* dest, ptrdiff_t stride, int count, int rows, uint32_t value) {
+  for (int row = 0; row < rows; ++row)
+    FillScalar(dest + row * stride, count, value);
+}
+
 void KeyedRowsScalar(const TKeyedRows& r) {
   ForEachInkRow(r, [&](uint32_t* d, const uint32_t* s, int n) { KeyedCopyScalar(d, s, n, r.key); });
 }
@@ -73,6 +78,11 @@ void KeyedCopySse2(uint32_t* dest, const uint32_t* source, int count, uint32_t k
   KeyedCopy4(dest + count - 4, source + count - 4, k);
 }
 
+void FillRowsSse2(uint32_t* dest, ptrdiff_t stride, int count, int rows, uint32_t value) {
+  for (int row = 0; row < rows; ++row)
+    FillSse2(dest + row * stride, count, value);
+}
+
 void KeyedRowsSse2(const TKeyedRows& r) {
   ForEachInkRow(r, [&](uint32_t* d, const uint32_t* s, int n) { KeyedCopySse2(d, s, n, r.key); });
 }
@@ -102,6 +112,12 @@ __attribute__((target("avx2"))) void KeyedCopyAvx2(uint32_t* dest, const uint32_
   KeyedCopy8(dest + count - 8, source + count - 8, k);
 }
 
+__attribute__((target("avx2"))) void FillRowsAvx2(uint32_t* dest, ptrdiff_t stride, int count,
+                                                  int rows, uint32_t value) {
+  for (int row = 0; row < rows; ++row)
+    FillAvx2(dest + row * stride, count, value);
+}
+
 __attribute__((target("avx2"))) void KeyedRowsAvx2(const TKeyedRows& r) {
   ForEachInkRow(r, [&](uint32_t* d, const uint32_t* s, int n) { KeyedCopyAvx2(d, s, n, r.key); });
 }
@@ -121,10 +137,12 @@ TVectorLevel DetectedLevel() {
 using FillFunction = void (*)(uint32_t*, int, uint32_t);
 using KeyedCopyFunction = void (*)(uint32_t*, const uint32_t*, int, uint32_t);
 using KeyedRowsFunction = void (*)(const TKeyedRows&);
+using FillRowsFunction = void (*)(uint32_t*, ptrdiff_t, int, int, uint32_t);
 
 struct Kernels {
   TVectorLevel level;
   FillFunction fill;
+  FillRowsFunction fillRows;
   KeyedCopyFunction keyedCopy;
   KeyedRowsFunction keyedRows;
 };
@@ -133,12 +151,13 @@ Kernels KernelsFor(TVectorLevel level) {
   switch (level) {
 #if defined(__x86_64__)
     case TVectorLevel::kAvx2:
-      return {level, &FillAvx2, &KeyedCopyAvx2, &KeyedRowsAvx2};
+      return {level, &FillAvx2, &FillRowsAvx2, &KeyedCopyAvx2, &KeyedRowsAvx2};
     case TVectorLevel::kSse2:
-      return {level, &FillSse2, &KeyedCopySse2, &KeyedRowsSse2};
+      return {level, &FillSse2, &FillRowsSse2, &KeyedCopySse2, &KeyedRowsSse2};
 #endif
     default:
-      return {TVectorLevel::kScalar, &FillScalar, &KeyedCopyScalar, &KeyedRowsScalar};
+      return {TVectorLevel::kScalar, &FillScalar, &FillRowsScalar, &KeyedCopyScalar,
+              &KeyedRowsScalar};
   }
 }
 
@@ -173,6 +192,10 @@ const char* VectorLevelName(TVectorLevel level) {
 
 void FillPixels(uint32_t* dest, int count, uint32_t value) {
   Active().fill(dest, count, value);
+}
+
+void FillRows(uint32_t* dest, ptrdiff_t stride, int count, int rows, uint32_t value) {
+  Active().fillRows(dest, stride, count, rows, value);
 }
 
 void KeyedCopy(uint32_t* dest, const uint32_t* source, int count, uint32_t key) {

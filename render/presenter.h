@@ -22,9 +22,13 @@ class IPresenter {
   virtual QSize ClientSize() const = 0;
 
   // Shows `parts` of the back surface with the back surface's origin at `offset` of the client
-  // area; whatever falls outside the client area is clipped. Returns once the pixels are handed
-  // to the display.
+  // area; whatever falls outside the client area is clipped. A display that reads the pixels
+  // from memory shared with us may still be reading them when this returns: see AwaitPresented.
   virtual void Present(const QImage& back, TPresentParts parts, QPoint offset) = 0;
+
+  // Returns once the display has taken the pixels of the last Present: until then they must
+  // not change. The X server copies one frame while the next is recorded.
+  virtual void AwaitPresented() {}
 
   // Blocks until the display's next refresh begins; sleeps, never spins.
   virtual void WaitForVerticalBlank() = 0;

@@ -29,6 +29,7 @@ QSize TScaledPresenter::ClientSize() const {
 void TScaledPresenter::EnsureEnlargedFrame() {
   const QSize device = device_.ClientSize();
   if (enlarged_.size() == device) return;
+  device_.AwaitPresented();
   enlarged_ = QImage();  // let go of the former device memory first
   enlarged_ = device_.AllocateBackBuffer(device);
   if (enlarged_.isNull()) enlarged_ = QImage(device, QImage::Format_RGB32);
@@ -51,6 +52,7 @@ void TScaledPresenter::Enlarge(const QImage& back, const QRect& source, QPoint a
 }
 
 void TScaledPresenter::Present(const QImage& back, TPresentParts parts, QPoint offset) {
+  device_.AwaitPresented();  // before the enlarged frame is drawn over
   EnsureEnlargedFrame();
   const QRect fits(QPoint(0, 0), QSize(enlarged_.width() / scale_, enlarged_.height() / scale_));
   deviceParts_.clear();

@@ -20,6 +20,9 @@ class TScaledPresenter : public IPresenter {
   QSize ClientSize() const override;
   void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
   void WaitForVerticalBlank() override { device_.WaitForVerticalBlank(); }
+  // The enlarged frame is the device's to read until it says it is done; the logical frame is
+  // copied from at once, so it is free when Present returns.
+  void AwaitPresented() override {}
   // The logical frame lives in ordinary memory; the enlarged one is the device's.
   QImage AllocateBackBuffer(QSize) override { return {}; }
   const IFramePacer* Pacer() const override { return device_.Pacer(); }

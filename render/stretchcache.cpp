@@ -30,6 +30,16 @@ void Stretch(const uint32_t* pixels, ptrdiff_t stride, TStretchedPicture& out) {
 
 }  // namespace
 
+const TStretchedPicture* TStretchCache::Find(const TRect& srcRect, int32_t width, int32_t height,
+                                             uint32_t key) const {
+  for (const TStretchedPicture& entry : entries_) {
+    if (entry.width == width && entry.height == height && entry.key == key &&
+        entry.source == srcRect)
+      return &entry;
+  }
+  return nullptr;
+}
+
 const TStretchedPicture& TStretchCache::Get(const uint32_t* pixels, ptrdiff_t stride,
                                             const TRect& srcRect, int32_t width, int32_t height,
                                             uint32_t key) {

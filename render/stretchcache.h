@@ -41,6 +41,10 @@ class TStretchCache {
   // width x height by the blits' own nearest-pixel rule; made on first use.
   const TStretchedPicture& Get(const uint32_t* pixels, ptrdiff_t stride, const TRect& srcRect,
                                int32_t width, int32_t height, uint32_t key);
+  // The same when it was made already, else nothing; changes nothing, so that two threads may
+  // look at once.
+  const TStretchedPicture* Find(const TRect& srcRect, int32_t width, int32_t height,
+                                uint32_t key) const;
   void Clear() { entries_.clear(); }
 
  private:
@@ -54,5 +58,28 @@ class TStretchCache {
 inline int32_t SampleOf(int64_t d, int64_t srcSize, int64_t destSize) {
   return static_cast<int32_t>(((2 * d + 1) * srcSize) / (2 * destSize));
 }
+
+// SampleOf for the offsets d, d + 1, d + 2, ... in turn, with one division for all of them.
+class TSampler {
+ public:
+  TSampler(int64_t d, int64_t srcSize, int64_t destSize)
+      : denominator_(2 * destSize),
+        stepQuotient_(2 * srcSize / denominator_),
+        stepRemainder_(2 * srcSize % denominator_),
+        quotient_((2 * d + 1) * srcSize / denominator_),
+        remainder_((2 * d + 1) * srcSize % denominator_) {}
+  int32_t Sample() const { return static_cast<int32_t>(quotient_); }
+  void Next() {
+    quotient_ += stepQuotient_;
+    remainder_ += stepRemainder_;
+    if (remainder_ >= denominator_) {
+      ++quotient_;
+      remainder_ -= denominator_;
+    }
+  }
+
+ private:
+  int64_t denominator_, stepQuotient_, stepRemainder_, quotient_, remainder_;
+};
 
 }  // namespace tess

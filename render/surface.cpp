@@ -101,14 +101,33 @@ QPainter& TDirectDrawSurfaceCanvas::DeviceContext() {
   return *painter_;
 }
 
+const TDirectDrawSurfaceCanvas::TextMetrics& TDirectDrawSurfaceCanvas::MetricsOf(
+    const QString& text) {
+  // The credit line is the same text in the same font every frame: its layout is taken once.
+  const QFont application = QGuiApplication::font();
+  TextMetrics& m = metrics_;
+  if (m.valid && m.text == text && m.height == Font.Height && m.bold == Font.Bold &&
+      m.italic == Font.Italic && m.family == Font.Family && m.application == application)
+    return m;
+  m = {true,        text,          Font.Height, Font.Bold, Font.Italic, Font.Family,
+       application, CurrentFont(), 0,           0,         0,           {}};
+  const QFontMetrics metrics(m.font);
+  m.advance = metrics.horizontalAdvance(text);
+  m.lineHeight = metrics.height();
+  m.ascent = metrics.ascent();
+  m.ink = metrics.boundingRect(text);
+  return m;
+}
+
 int32_t TDirectDrawSurfaceCanvas::TextWidth(const QString& text) {
   if (!surface_.Deferred()) DeviceContext();
   if (!surface_.HasInterface()) throw EDirectDrawSurfaceError(NotMade("IDirectDrawSurface"));
-  return QFontMetrics(CurrentFont()).horizontalAdvance(text);
+  return MetricsOf(text).advance;
 }
 
-TTextOp TDirectDrawSurfaceCanvas::MakeTextOp(int32_t x, int32_t y, const QString& text) const {
-  return {x, y, text, CurrentFont(), Font.Color, BrushStyle == TBrushStyle::bsSolid, BrushColor};
+TTextOp TDirectDrawSurfaceCanvas::MakeTextOp(int32_t x, int32_t y, const QString& text) {
+  return {x,         y, text, MetricsOf(text).font, Font.Color, BrushStyle == TBrushStyle::bsSolid,
+          BrushColor};
 }
 
 void TDirectDrawSurfaceCanvas::PaintText(QPainter& dc, const TTextOp& t) {
@@ -132,9 +151,9 @@ void TDirectDrawSurfaceCanvas::TextOut(int32_t x, int32_t y, const QString& text
 }
 
 TRect TDirectDrawSurfaceCanvas::TextRect(int32_t x, int32_t y, const QString& text) {
-  const QFontMetrics metrics(CurrentFont());
-  const QRect ink = metrics.boundingRect(text).translated(x, y + metrics.ascent());
-  TRect cell{x, y, x + metrics.horizontalAdvance(text), y + metrics.height()};
+  const TextMetrics& metrics = MetricsOf(text);
+  const QRect ink = metrics.ink.translated(x, y + metrics.ascent);
+  TRect cell{x, y, x + metrics.advance, y + metrics.lineHeight};
   // Italic and anti-aliased glyphs can reach a pixel beyond their box.
   TRect inked{ink.left() - 2, ink.top() - 2, ink.right() + 3, ink.bottom() + 3};
   return cell.United(inked);
@@ -247,14 +266,12 @@ void TDirectDrawSurface::Touch() {
 
 void TDirectDrawSurface::ExecuteFill(const TRect& r, uint32_t value) {
   Touch();
-  const uint32_t pixel = kOpaque | (value & kRawMask);
-  // One row by hand, the others copied from it: the C library's copy is the fastest loop there
-  // is, and fills are most of what a changed area costs.
-  uint32_t* first = Row(r.Top) + r.Left;
-  FillPixels(first, r.Width(), pixel);
-  const size_t bytes = static_cast<size_t>(r.Width()) * sizeof(uint32_t);
-  for (int32_t y = r.Top + 1; y < r.Bottom; ++y)
-    std::memcpy(Row(y) + r.Left, first, bytes);
+  DrawFill(r, value);
+}
+
+void TDirectDrawSurface::DrawFill(const TRect& r, uint32_t value) {
+  // In vector stores, row after row: fills are much of what a changed area costs.
+  FillRows(Row(r.Top) + r.Left, stride_, r.Width(), r.Height(), kOpaque | (value & kRawMask));
 }
 
 uint32_t TDirectDrawSurface::ReadPixel(int32_t x, int32_t y) {
@@ -342,6 +359,10 @@ void TDirectDrawSurface::BlitStretchedClipped(const TRect& destRect, const TRect
   }
 }
 
+void TDirectDrawSurface::PrepareKeyRuns(uint32_t key) const {
+  RunsFor(kOpaque | key);
+}
+
 const TDirectDrawSurface::KeyRuns& TDirectDrawSurface::RunsFor(uint32_t key) const {
   if (keyRuns_.valid && keyRuns_.key == key) return keyRuns_;
   keyRuns_.valid = true;
@@ -391,8 +412,10 @@ int32_t FirstShowing(int64_t c, int64_t srcSize, int64_t destSize) {
 TRect TDirectDrawSurface::Footprint(const TRect& destRect, const TRect& srcRect,
                                     const TDirectDrawSurface& source, bool transparent) const {
   if (!transparent) return destRect;
+  // What drawing will read is made now, while one thread records: the commit may draw on two.
+  const TRect& runsInk = source.RunsFor(kOpaque | source.colorKey_).ink;
   if (TStretchCache::Keeps(destRect.Width(), destRect.Height())) {
-    // The picture as it will be drawn, made now (the frame's commit draws from it) and kept.
+    // The picture as it will be drawn, kept for the commit.
     const TStretchedPicture& picture =
         source.stretched_.Get(source.Row(0), source.stride_, srcRect, destRect.Width(),
                               destRect.Height(), kOpaque | source.colorKey_);
@@ -400,7 +423,7 @@ TRect TDirectDrawSurface::Footprint(const TRect& destRect, const TRect& srcRect,
     return {destRect.Left + ink.Left, destRect.Top + ink.Top, destRect.Left + ink.Right,
             destRect.Top + ink.Bottom};
   }
-  const TRect ink = source.RunsFor(kOpaque | source.colorKey_).ink.Intersected(srcRect);
+  const TRect ink = runsInk.Intersected(srcRect);
   if (ink.Empty()) return {};
   const int64_t sw = srcRect.Width(), sh = srcRect.Height();
   const int64_t dw = destRect.Width(), dh = destRect.Height();
@@ -413,22 +436,30 @@ TRect TDirectDrawSurface::Footprint(const TRect& destRect, const TRect& srcRect,
 void TDirectDrawSurface::ExecuteBlit(const TRect& destRect, const TRect& srcRect,
                                      const TDirectDrawSurface& source, bool transparent,
                                      uint32_t colorKey, const TRect& clip) {
-  const TRect visible = destRect.Intersected(clip);
-  if (visible.Empty()) return;
   Touch();
-  if (TStretchCache::Keeps(destRect.Width(), destRect.Height())) {
-    BlitCached(destRect, srcRect, source, transparent, kOpaque | colorKey, visible);
-  } else {
-    BlitStretchedDirect(destRect, srcRect, source, transparent, kOpaque | colorKey, visible);
-  }
+  DrawBlit(destRect, srcRect, source, transparent, colorKey, clip, false);
 }
 
-void TDirectDrawSurface::BlitCached(const TRect& destRect, const TRect& srcRect,
-                                    const TDirectDrawSurface& source, bool transparent,
-                                    uint32_t key, const TRect& visible) {
-  const TStretchedPicture& picture =
-      source.stretched_.Get(source.Row(0), source.stride_, srcRect, destRect.Width(),
-                            destRect.Height(), transparent ? key : ~0u);
+void TDirectDrawSurface::DrawBlit(const TRect& destRect, const TRect& srcRect,
+                                  const TDirectDrawSurface& source, bool transparent,
+                                  uint32_t colorKey, const TRect& clip, bool prepared) {
+  const TRect visible = destRect.Intersected(clip);
+  if (visible.Empty()) return;
+  const uint32_t key = kOpaque | colorKey;
+  if (TStretchCache::Keeps(destRect.Width(), destRect.Height())) {
+    const uint32_t pictureKey = transparent ? key : ~0u;
+    const TStretchedPicture* picture =
+        prepared ? source.stretched_.Find(srcRect, destRect.Width(), destRect.Height(), pictureKey)
+                 : &source.stretched_.Get(source.Row(0), source.stride_, srcRect, destRect.Width(),
+                                          destRect.Height(), pictureKey);
+    if (picture != nullptr) return BlitCached(destRect, visible, *picture, transparent, key);
+  }
+  BlitStretchedDirect(destRect, srcRect, source, transparent, key, visible);
+}
+
+void TDirectDrawSurface::BlitCached(const TRect& destRect, const TRect& visible,
+                                    const TStretchedPicture& picture, bool transparent,
+                                    uint32_t key) {
   const int32_t firstRow = visible.Top - destRect.Top;
   const int32_t left = visible.Left - destRect.Left, right = visible.Right - destRect.Left;
   if (!transparent) {
@@ -450,12 +481,14 @@ void TDirectDrawSurface::BlitStretchedDirect(const TRect& destRect, const TRect&
   const int64_t destW = destRect.Width(), destH = destRect.Height();
   const int64_t srcW = srcRect.Width(), srcH = srcRect.Height();
   const int32_t spanWidth = visible.Width();
-  if (columnMap_.size() < static_cast<size_t>(spanWidth)) columnMap_.resize(spanWidth);
-  for (int32_t i = 0; i < spanWidth; ++i) {
-    columnMap_[i] = srcRect.Left + SampleOf(visible.Left + i - destRect.Left, srcW, destW);
-  }
+  // Work space of each thread, reused by every large blit: no allocation per frame.
+  thread_local std::vector<int32_t> columnMap, firstColumn;
+  if (columnMap.size() < static_cast<size_t>(spanWidth)) columnMap.resize(spanWidth);
+  TSampler columns(visible.Left - destRect.Left, srcW, destW);
+  for (int32_t i = 0; i < spanWidth; ++i, columns.Next())
+    columnMap[i] = srcRect.Left + columns.Sample();
 
-  const int32_t* map = columnMap_.data();
+  const int32_t* map = columnMap.data();
   // An enlarging blit samples a source row for several destination rows in a row: the first of
   // them is sampled, the others copy what it got.
   int32_t lastSy = -1;
@@ -463,8 +496,9 @@ void TDirectDrawSurface::BlitStretchedDirect(const TRect& destRect, const TRect&
 
   if (!transparent) {
     const size_t rowBytes = static_cast<size_t>(spanWidth) * sizeof(uint32_t);
-    for (int32_t y = visible.Top; y < visible.Bottom; ++y) {
-      const int32_t sy = srcRect.Top + SampleOf(y - destRect.Top, srcH, destH);
+    TSampler rows(visible.Top - destRect.Top, srcH, destH);
+    for (int32_t y = visible.Top; y < visible.Bottom; ++y, rows.Next()) {
+      const int32_t sy = srcRect.Top + rows.Sample();
       uint32_t* destRow = Row(y) + visible.Left;
       if (sy == lastSy) {
         std::memcpy(destRow, lastRow, rowBytes);
@@ -479,20 +513,21 @@ void TDirectDrawSurface::BlitStretchedDirect(const TRect& destRect, const TRect&
     return;
   }
 
-  // firstColumn_[c] is the first destination offset that shows source column c or one to its
+  // firstColumn[c] is the first destination offset that shows source column c or one to its
   // right: the ink run [left, right) of a source row lands on [first[left], first[right]).
   const int32_t srcLeft = map[0], srcRight = map[spanWidth - 1] + 1;
-  firstColumn_.assign(static_cast<size_t>(srcRight - srcLeft) + 1, -1);
+  firstColumn.assign(static_cast<size_t>(srcRight - srcLeft) + 1, -1);
   for (int32_t i = spanWidth - 1; i >= 0; --i)
-    firstColumn_[map[i] - srcLeft] = i;
-  firstColumn_[srcRight - srcLeft] = spanWidth;
+    firstColumn[map[i] - srcLeft] = i;
+  firstColumn[srcRight - srcLeft] = spanWidth;
   for (int32_t c = srcRight - srcLeft - 1; c >= 0; --c) {  // columns a shrinking blit skips
-    if (firstColumn_[c] < 0) firstColumn_[c] = firstColumn_[c + 1];
+    if (firstColumn[c] < 0) firstColumn[c] = firstColumn[c + 1];
   }
-  const int32_t* first = firstColumn_.data();
+  const int32_t* first = firstColumn.data();
   const KeyRuns& runs = source.RunsFor(key);
-  for (int32_t y = visible.Top; y < visible.Bottom; ++y) {
-    const int32_t sy = srcRect.Top + SampleOf(y - destRect.Top, srcH, destH);
+  TSampler rows(visible.Top - destRect.Top, srcH, destH);
+  for (int32_t y = visible.Top; y < visible.Bottom; ++y, rows.Next()) {
+    const int32_t sy = srcRect.Top + rows.Sample();
     const uint32_t* srcRow = source.Row(sy);
     uint32_t* destRow = Row(y) + visible.Left;
     const bool repeat = sy == lastSy;
@@ -503,7 +538,7 @@ void TDirectDrawSurface::BlitStretchedDirect(const TRect& destRect, const TRect&
       if (left >= right) continue;
       const int32_t from = first[left - srcLeft], to = first[right - srcLeft];
       if (repeat) {  // the same ink at the same places as the row above
-        std::memcpy(destRow + from, lastRow + from, static_cast<size_t>(to - from) * 4);
+        CopyPixels(destRow + from, lastRow + from, to - from);
         continue;
       }
       for (int32_t i = from; i < to; ++i)

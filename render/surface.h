@@ -3,6 +3,7 @@
 // picture ready for blitting. Pixels are raw 0x00RRGGBB values in a QImage of Format_RGB32 (whose
 // unused top byte Qt keeps at 0xFF); fills and colour keys take raw values, canvases take colour
 // integers. The primary surface stands for the window and holds no pixels of its own.
+#include <QFont>
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -71,12 +72,29 @@ class TDirectDrawSurfaceCanvas {
   friend class TDirectDrawSurface;
   class QPainter& DeviceContext();
   class QFont CurrentFont() const;
-  TTextOp MakeTextOp(int32_t x, int32_t y, const QString& text) const;
+  TTextOp MakeTextOp(int32_t x, int32_t y, const QString& text);
+  // The layout of a text in the current font, kept for the last text asked about.
+  struct TextMetrics {
+    bool valid = false;
+    QString text;
+    int32_t height = 0;
+    bool bold = false;
+    bool italic = false;
+    QString family;
+    QFont application;
+    QFont font;
+    int32_t advance = 0;
+    int32_t lineHeight = 0;
+    int32_t ascent = 0;
+    QRect ink;
+  };
+  const TextMetrics& MetricsOf(const QString& text);
   // Draws a text operation through a painter that is clipped to `clip`.
   static void PaintText(class QPainter& painter, const TTextOp& text);
 
   TDirectDrawSurface& surface_;
   std::unique_ptr<class QPainter> painter_;
+  TextMetrics metrics_;
 };
 
 class TDirectDrawSurface {
@@ -175,9 +193,17 @@ class TDirectDrawSurface {
   void ExecuteBlit(const TRect& destRect, const TRect& srcRect, const TDirectDrawSurface& source,
                    bool transparent, uint32_t key, const TRect& clip);
   void ExecuteText(const TTextOp& text, const TRect& clip);
+  // The same without marking the surface changed, for the recorder, which marks it once a frame:
+  // these run on two threads at once, each on rows of its own, and only read what recording
+  // prepared (the pictures kept stretched), so that nothing shared changes.
+  void DrawFill(const TRect& clip, uint32_t value);
+  // Makes, as a keyed source, the runs DrawBlit reads: before two threads draw from it.
+  void PrepareKeyRuns(uint32_t key) const;
+  void DrawBlit(const TRect& destRect, const TRect& srcRect, const TDirectDrawSurface& source,
+                bool transparent, uint32_t key, const TRect& clip, bool prepared);
   // Small blits come from the picture already stretched; larger ones are stretched as drawn.
-  void BlitCached(const TRect& destRect, const TRect& srcRect, const TDirectDrawSurface& source,
-                  bool transparent, uint32_t key, const TRect& visible);
+  void BlitCached(const TRect& destRect, const TRect& visible, const TStretchedPicture& picture,
+                  bool transparent, uint32_t key);
   void BlitStretchedDirect(const TRect& destRect, const TRect& srcRect,
                            const TDirectDrawSurface& source, bool transparent, uint32_t key,
                            const TRect& visible);
@@ -206,8 +232,6 @@ class TDirectDrawSurface {
   int32_t lastResult_ = 0;
   uint32_t colorKey_ = 0;
   std::unique_ptr<TDirectDrawSurfaceCanvas> canvas_;
-  std::vector<int32_t> columnMap_;  // reused by every stretched blit: no allocation per frame
-  std::vector<int32_t> firstColumn_;
   // As a blit source: the runs of pixels that differ from the colour key, row by row, so that a
   // keyed blit copies ink and skips the see-through rest without testing it pixel by pixel.
   struct KeyRuns {

@@ -48,6 +48,10 @@ void TX11DirectPresenter::Present(const QImage& back, TPresentParts parts, QPoin
   blitter_->Put(back, parts, offset, ClientSize());
 }
 
+void TX11DirectPresenter::AwaitPresented() {
+  blitter_->AwaitPut();
+}
+
 QImage TX11DirectPresenter::AllocateBackBuffer(QSize size) {
   return blitter_->AllocateBackBuffer(size.width(), size.height());
 }

@@ -41,6 +41,7 @@ class TX11DirectPresenter : public TWidgetPresenter {
   ~TX11DirectPresenter() override;
 
   void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
+  void AwaitPresented() override;
   QImage AllocateBackBuffer(QSize size) override;
   // Paints an area of the window black (before the first frame exists).
   void Clear(const QRect& rect);

@@ -56,6 +56,7 @@ TX11Blitter::TX11Blitter(xcb_connection_t* connection, uint32_t window)
     : connection_(connection), window_(window) {}
 
 TX11Blitter::~TX11Blitter() {
+  AwaitPut();
   ReleaseSegments();
   if (gc_ != 0) xcb_free_gc(connection_, gc_);
   if (clipGc_ != 0) xcb_free_gc(connection_, clipGc_);
@@ -127,6 +128,7 @@ void TX11Blitter::ReleaseSegments() {
 }
 
 QImage TX11Blitter::AllocateBackBuffer(int width, int height) {
+  AwaitPut();
   ReleaseSegments();
   if (!shmAvailable_ || width <= 0 || height <= 0) return {};
   const size_t bytes = static_cast<size_t>(width) * height * 4;
@@ -225,11 +227,23 @@ void TX11Blitter::Put(const QImage& back, TPresentParts parts, QPoint offset, QS
       PutCopied(back, source, target.topLeft());
     }
   }
-  // One round trip: once it returns, the server has read the shared pixels.
-  std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+  // A round trip whose reply comes once the server has read the shared pixels; it is waited for
+  // only when the next frame is about to draw over them.
+  AwaitPut();
+  pendingReply_ = xcb_get_input_focus(connection_).sequence;
+  pending_ = true;
+  xcb_flush(connection_);
+}
+
+void TX11Blitter::AwaitPut() {
+  if (!pending_) return;
+  pending_ = false;
+  std::free(
+      xcb_get_input_focus_reply(connection_, xcb_get_input_focus_cookie_t{pendingReply_}, nullptr));
 }
 
 void TX11Blitter::Clear(const QRect& rect) {
+  AwaitPut();
   const uint32_t black = 0;
   xcb_change_gc(connection_, gc_, XCB_GC_FOREGROUND, &black);
   const xcb_rectangle_t r{static_cast<int16_t>(rect.x()), static_cast<int16_t>(rect.y()),

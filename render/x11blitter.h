@@ -39,11 +39,13 @@ class TX11Blitter {
   // is gone when a new one is made.
   QImage AllocateBackBuffer(int width, int height);
 
-  // Copies `parts` of `back` (placed at `offset` in the window) into the window, and returns once
-  // the server has read the pixels, so that the next frame may draw over them. From shared
+  // Copies `parts` of `back` (placed at `offset` in the window) into the window. From shared
   // memory many parts go in one request: the server copies what the parts, as a clip list, let
-  // through of their bounding box.
+  // through of their bounding box. Returns without waiting for the server to read the pixels.
   void Put(const QImage& back, TPresentParts parts, QPoint offset, QSize windowSize);
+  // Returns once the server has read the pixels of the last Put: the next frame may draw over
+  // them then.
+  void AwaitPut();
   // Paints a rectangle of the window black (before the first frame exists).
   void Clear(const QRect& rect);
 
@@ -74,6 +76,9 @@ class TX11Blitter {
   std::vector<Segment> segments_;
   std::vector<uint8_t> band_;  // reused for every copied frame
   std::vector<xcb_rectangle_t> clip_;
+  // The round trip after the last Put, whose reply says the server is done with its pixels.
+  unsigned int pendingReply_ = 0;
+  bool pending_ = false;
 };
 
 }  // namespace tess

@@ -66,6 +66,10 @@ void TX11WindowPresenter::Present(const QImage& back, TPresentParts parts, QPoin
   if (alive_) blitter_->Put(back, parts, offset, size_);
 }
 
+void TX11WindowPresenter::AwaitPresented() {
+  blitter_->AwaitPut();
+}
+
 void TX11WindowPresenter::WaitForVerticalBlank() {
   pacer_->WaitForVerticalBlank();
 }

@@ -31,6 +31,7 @@ class TX11WindowPresenter : public IPresenter {
   // of the size that can (drawn from its top left corner).
   QSize ClientSize() const override { return Bounded(size_); }
   void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
+  void AwaitPresented() override;
   void WaitForVerticalBlank() override;
   QImage AllocateBackBuffer(QSize size) override;
   const IFramePacer* Pacer() const override { return pacer_.get(); }

@@ -39,8 +39,11 @@ int RunInDaemonWindow(std::unique_ptr<TX11WindowPresenter> window) {
 
   QSocketNotifier events(device.FileDescriptor(), QSocketNotifier::Read);
   std::string reason;
+  bool ending = false;
   const auto followWindow = [&] {
+    if (ending) return;
     if (!device.ProcessEvents(reason)) {
+      ending = true;  // said once, however many events still come
       std::fprintf(stderr, "tessarine: %s\n", reason.c_str());
       QCoreApplication::exit(0);
       return;

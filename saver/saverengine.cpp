@@ -108,7 +108,7 @@ void TSaverEngine::DrawCredit(TDirectDrawSurface& back, ScreenSize size) {
   canvas.Font.Bold = true;
   canvas.Font.Italic = true;
   canvas.SetFontSize(kCreditPoints);
-  const QString text = QString::fromUtf8(kCreditText);
+  static const QString text = QString::fromUtf8(kCreditText);
   canvas.TextOut(size.W - canvas.TextWidth(text) - kCreditMargin,
                  size.H + canvas.Font.Height - kCreditMargin, text);
 }

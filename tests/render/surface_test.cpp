@@ -5,6 +5,7 @@
 #include <random>
 
 #include "render/errors.h"
+#include "render/pixelcopy.h"
 
 namespace tess {
 namespace {
@@ -66,32 +67,47 @@ TEST_F(SurfaceTest, StretchedBlitsMapTheWholeSourceOntoTheWholeRectangle) {
 }
 
 TEST_F(SurfaceTest, ClippingNeverChangesTheMapping) {
-  // Every clipped blit must show exactly the pixels an unclipped blit into a larger surface shows.
-  std::mt19937 random(7);
+  // Every clipped blit must show exactly the pixels an unclipped blit into a larger surface
+  // shows: opaque and keyed, small (drawn from the picture kept stretched) and large, at every
+  // level of vector instructions.
   MakeNumberedSource(20, 20);
+  constexpr uint32_t kKey = 0x00FF00;
+  for (int y = 0; y < 20; ++y) {  // see-through holes and ragged row ends, as in a symbol
+    for (int x = 0; x < 20; ++x) {
+      if ((x * 7 + y * 3) % 5 == 0 || x > 14 - y % 4) source_.WritePixel(x, y, kKey);
+    }
+  }
+  source_.SetSourceColorKey(kKey);
   TDirectDrawSurface reference(ddraw_);
   constexpr int kMargin = 100;
-  for (int i = 0; i < 300; ++i) {
-    const int left = std::uniform_int_distribution<>(-60, 50)(random);
-    const int top = std::uniform_int_distribution<>(-60, 50)(random);
-    const int size = std::uniform_int_distribution<>(1, 90)(random);
-    const TRect rect{left, top, left + size, top + size + (i % 3)};
-    dest_.SetSize(40, 30);
-    dest_.FillDeviceColor(0x111111);
-    dest_.BlitStretched(rect, RectOfSize(20, 20), &source_, false);
-    reference.SetSize(40 + 2 * kMargin, 30 + 2 * kMargin);
-    reference.FillDeviceColor(0x111111);
-    reference.BlitStretched(
-        {rect.Left + kMargin, rect.Top + kMargin, rect.Right + kMargin, rect.Bottom + kMargin},
-        RectOfSize(20, 20), &source_, false);
-    for (int y = 0; y < 30; ++y) {
-      for (int x = 0; x < 40; ++x) {
-        ASSERT_EQ(dest_.ReadPixel(x, y), reference.ReadPixel(x + kMargin, y + kMargin))
-            << "rect " << rect.Left << "," << rect.Top << " size " << size << " at " << x << ","
-            << y;
+  const TVectorLevel best = VectorLevel();
+  for (const TVectorLevel level : {TVectorLevel::kScalar, TVectorLevel::kSse2, best}) {
+    ForceVectorLevel(level);
+    std::mt19937 random(7);
+    for (int i = 0; i < 300; ++i) {
+      const bool keyed = i % 2 == 1;
+      const int left = std::uniform_int_distribution<>(-60, 50)(random);
+      const int top = std::uniform_int_distribution<>(-60, 50)(random);
+      const int size = std::uniform_int_distribution<>(1, 90)(random);
+      const TRect rect{left, top, left + size, top + size + (i % 3)};
+      dest_.SetSize(40, 30);
+      dest_.FillDeviceColor(0x111111);
+      dest_.BlitStretched(rect, RectOfSize(20, 20), &source_, keyed);
+      reference.SetSize(40 + 2 * kMargin, 30 + 2 * kMargin);
+      reference.FillDeviceColor(0x111111);
+      reference.BlitStretched(
+          {rect.Left + kMargin, rect.Top + kMargin, rect.Right + kMargin, rect.Bottom + kMargin},
+          RectOfSize(20, 20), &source_, keyed);
+      for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 40; ++x) {
+          ASSERT_EQ(dest_.ReadPixel(x, y), reference.ReadPixel(x + kMargin, y + kMargin))
+              << VectorLevelName(level) << (keyed ? " keyed" : " opaque") << " rect " << rect.Left
+              << "," << rect.Top << " size " << size << " at " << x << "," << y;
+        }
       }
     }
   }
+  ForceVectorLevel(best);
 }
 
 TEST_F(SurfaceTest, EmptyOrOutsideRectanglesDrawNothing) {

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "core/random.h"
+#include "render/framerecorder.h"
 #include "render/imagepresenter.h"
 #include "render/scaledpresenter.h"
 #include "saver/saverengine.h"
@@ -21,6 +22,7 @@ struct Case {
   int variation;
   bool picture;
   ScreenSize screen;
+  bool twoThreads = false;  // the bands drawn on two threads from the first frame
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -71,6 +73,7 @@ TEST_P(Composition, ChangedAreasGiveTheFullFrameEveryFrame) {
     Settings.General.BGPic = true;
     Settings.General.BGPicPath = dir.filePath("bg.bmp").toStdString();
   }
+  TFrameRecorder::SetSecondThreadAfter(c.twoThreads ? 0 : 1e9);
   Saver byChange(c.screen, true, 4242), full(c.screen, false, 4242);
   int presentedPixels = 0;
   for (int frame = 1; frame <= 3000; ++frame) {
@@ -82,6 +85,7 @@ TEST_P(Composition, ChangedAreasGiveTheFullFrameEveryFrame) {
     for (const QRect& r : byChange.display.LastPresentedArea())
       presentedPixels += r.width() * r.height();
   }
+  TFrameRecorder::SetSecondThreadAfter(3);
   // How much of the screen was presented, on average: at these settings nearly everything
   // changes every frame, so this is for information only.
   RecordProperty("presented_share",
@@ -94,7 +98,10 @@ INSTANTIATE_TEST_SUITE_P(Scenes, Composition,
                                            Case{"Drift", 2, false, {600, 400}},
                                            Case{"DriftOverPicture", 2, true, {600, 400}},
                                            Case{"Chains", 3, false, {480, 360}},
-                                           Case{"ChainsOverPicture", 3, true, {480, 360}}),
+                                           Case{"ChainsOverPicture", 3, true, {480, 360}},
+                                           Case{"ZoomOnTwoThreads", 1, true, {640, 480}, true},
+                                           Case{"DriftOnTwoThreads", 2, false, {600, 400}, true},
+                                           Case{"ChainsOnTwoThreads", 3, true, {480, 360}, true}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 // The saver's frames with a heavy scene over a background picture, for the tests below.
