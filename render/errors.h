@@ -1,5 +1,6 @@
 #pragma once
-// Error classes of the rendering layer, one per component. Messages follow one pattern, such as
+// Error classes of the rendering layer, one per component that can fail here (making the
+// drawing object and its clipper cannot: they own no resources of the system). Messages follow one pattern, such as
 // "Surface cannot be made", so that a report names what failed.
 #include <stdexcept>
 #include <string>
@@ -12,14 +13,6 @@ class EDXError : public std::runtime_error {
 };
 
 class EDXDrawError : public EDXError {
- public:
-  using EDXError::EDXError;
-};
-class EDirectDrawError : public EDXError {
- public:
-  using EDXError::EDXError;
-};
-class EDirectDrawClipperError : public EDXError {
  public:
   using EDXError::EDXError;
 };
