@@ -5,14 +5,17 @@
 // The blit paths by themselves, and the start-up path to the first presented frame.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "bench/benchsupport.h"
 #include "core/random.h"
 #include "core/screen.h"
+#include "render/imagelist.h"
 #include "render/imagepresenter.h"
 #include "render/pixelcopy.h"
 #include "render/surface.h"
+#include "saver/glyphs.h"
 #include "saver/saverengine.h"
 #include "settings/settings.h"
 
@@ -90,21 +93,25 @@ void BM_Blit(benchmark::State& state) {
     return;
   }
   ForceVectorLevel(level);
+  // One of the saver's own symbols, on its see-through black.
+  TDXImageList list1, list2, list3;
+  LoadGlyphLists(list1, list2, list3);
+  const QImage glyph = list1.Items.Items(0).Picture().convertToFormat(QImage::Format_RGB32);
+  const int side = std::min(glyph.width(), glyph.height());
   TDirectDraw ddraw;
   TDirectDrawSurface source(ddraw), dest(ddraw);
-  constexpr uint32_t kKey = 0x000000;
-  source.SetSize(30, 30);  // a symbol-like picture: strokes of ink on the key colour
-  for (int y = 0; y < 30; ++y) {
-    for (int x = 0; x < 30; ++x)
-      source.WritePixel(x, y, (x % 9 < 3 || y % 11 < 2) ? 0x00C000 : kKey);
+  source.SetSize(side, side);
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x)
+      source.WritePixel(x, y, glyph.pixel(x, y) & 0xFFFFFF);
   }
-  source.SetSourceColorKey(kKey);
+  source.SetSourceColorKey(0);
   dest.SetSize(1920, 1080);
   dest.FillDeviceColor(0x282828);
   for (auto _ : state) {
     for (int i = 0; i < 1000; ++i) {
       const int x = (i * 37) % (1920 - size), y = (i * 53) % (1080 - size);
-      dest.BlitStretched({x, y, x + size, y + size}, RectOfSize(30, 30), &source, keyed);
+      dest.BlitStretched({x, y, x + size, y + size}, RectOfSize(side, side), &source, keyed);
     }
   }
   state.SetItemsProcessed(state.iterations() * 1000);
