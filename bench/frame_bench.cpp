@@ -13,7 +13,6 @@
 #include "core/screen.h"
 #include "render/imagelist.h"
 #include "render/imagepresenter.h"
-#include "render/pixelcopy.h"
 #include "render/surface.h"
 #include "saver/glyphs.h"
 #include "saver/saverengine.h"
@@ -80,19 +79,12 @@ BENCHMARK(BM_Compose)
     ->Unit(benchmark::kMillisecond)
     ->Apply([](benchmark::internal::Benchmark* b) { Frames(b); });
 
-// The blit paths by themselves: a thousand sprites of one size, opaque or colour-keyed, at each
-// level of vector instructions. Up to 64 pixels a side they come from the picture kept stretched
-// (copies of runs of ink); larger ones are stretched pixel by pixel as they are drawn.
+// The blit paths by themselves: a thousand sprites of one size, opaque or colour-keyed. Up to 64
+// pixels a side they come from the picture kept stretched (copies of rows, or of runs of ink);
+// larger ones are stretched as they are drawn.
 void BM_Blit(benchmark::State& state) {
   const int size = static_cast<int>(state.range(0));
   const bool keyed = state.range(1) != 0;
-  const auto level = static_cast<TVectorLevel>(state.range(2));
-  static const TVectorLevel best = VectorLevel();
-  if (level > best) {
-    state.SkipWithError("this processor lacks the vector instructions");
-    return;
-  }
-  ForceVectorLevel(level);
   // One of the saver's own symbols, on its see-through black.
   TDXImageList list1, list2, list3;
   LoadGlyphLists(list1, list2, list3);
@@ -115,11 +107,10 @@ void BM_Blit(benchmark::State& state) {
     }
   }
   state.SetItemsProcessed(state.iterations() * 1000);
-  ForceVectorLevel(best);
 }
 BENCHMARK(BM_Blit)
-    ->ArgNames({"size", "keyed", "vector"})
-    ->ArgsProduct({{15, 60, 110}, {0, 1}, {0, 1, 2}})
+    ->ArgNames({"size", "keyed"})
+    ->ArgsProduct({{15, 60, 110}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
 
 // From nothing to the first frame on the display: loading the glyph pictures, tinting them, the

@@ -1,8 +1,8 @@
 #pragma once
-// The inner loops of composing a frame: filling a row with one pixel value, and the keyed copy of
-// a row, where source pixels equal to the colour key leave the destination as it was. In vector
-// instructions: SSE2, which every x86-64 processor has, or AVX2 where the processor has it
-// (chosen once at run time); a plain loop elsewhere. Every level gives the same pixels.
+// The inner loops of composing a frame: filling rows with one pixel value, in vector instructions
+// (SSE2, which every x86-64 processor has, or AVX2 where the processor has it, chosen once at run
+// time; a plain loop elsewhere; every level gives the same pixels), and copying a short run of
+// a sprite's ink.
 #include <cstddef>
 #include <cstdint>
 
@@ -41,23 +41,4 @@ inline void CopyPixels(uint32_t* dest, const uint32_t* source, int count) {
   for (int i = 0; i < count; ++i)
     dest[i] = source[i];
 }
-void KeyedCopy(uint32_t* dest, const uint32_t* source, int count, uint32_t key);
-
-// A keyed copy of `rows` rows, each within [left, right) and its own ink columns
-// [inkLeft[r], inkRight[r]) (a sprite's rows, where nothing else can show): one call for a whole
-// sprite, so that a small one costs a few vector operations a row.
-struct TKeyedRows {
-  uint32_t* dest;
-  ptrdiff_t destStride;  // in pixels
-  const uint32_t* source;
-  ptrdiff_t sourceStride;
-  const int16_t* inkLeft;
-  const int16_t* inkRight;
-  int rows;
-  int left;
-  int right;
-  uint32_t key;
-};
-void KeyedCopyRows(const TKeyedRows& rows);
-
 }  // namespace tess

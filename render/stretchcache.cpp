@@ -9,9 +9,9 @@ namespace {
 void Stretch(const uint32_t* pixels, ptrdiff_t stride, TStretchedPicture& out) {
   const TRect& src = out.source;
   out.pixels.resize(static_cast<size_t>(out.width) * out.height);
-  out.inkLeft.assign(static_cast<size_t>(out.height), 0);
-  out.inkRight.assign(static_cast<size_t>(out.height), 0);
   out.ink = {};
+  out.runStart.assign(static_cast<size_t>(out.height) + 1, 0);
+  out.runs.clear();
   for (int32_t y = 0; y < out.height; ++y) {
     const uint32_t* from = pixels + (src.Top + SampleOf(y, src.Height(), out.height)) * stride;
     uint32_t* to = out.pixels.data() + static_cast<ptrdiff_t>(y) * out.width;
@@ -22,10 +22,20 @@ void Stretch(const uint32_t* pixels, ptrdiff_t stride, TStretchedPicture& out) {
       left = std::min(left, x);
       right = x + 1;
     }
-    out.inkLeft[static_cast<size_t>(y)] = static_cast<int16_t>(left < right ? left : 0);
-    out.inkRight[static_cast<size_t>(y)] = static_cast<int16_t>(right);
+    out.runStart[static_cast<size_t>(y)] = static_cast<uint32_t>(out.runs.size());
+    for (int32_t x = left; x < right;) {
+      if (to[x] == out.key) {
+        ++x;
+        continue;
+      }
+      const int32_t first = x;
+      while (x < right && to[x] != out.key)
+        ++x;
+      out.runs.emplace_back(static_cast<int16_t>(first), static_cast<int16_t>(x));
+    }
     if (left < right) out.ink = out.ink.United({left, y, right, y + 1});
   }
+  out.runStart[static_cast<size_t>(out.height)] = static_cast<uint32_t>(out.runs.size());
 }
 
 }  // namespace

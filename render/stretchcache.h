@@ -1,11 +1,12 @@
 #pragma once
 // Pictures already stretched to the sizes they are drawn at. Sprites are drawn at very few sizes
 // (a cell size in the drifting and chains scenes), so a keyed stretched blit of a small picture
-// becomes a copy of prepared rows, row by row in vector instructions, and the rows and columns
-// without ink are skipped. Larger sprites (a zooming symbol changes its size nearly every frame)
-// are not kept: they would take memory for a single use.
+// becomes a few copies of prepared runs of ink, and what is see-through is never looked at. Larger
+// sprites (a zooming symbol changes its size nearly every frame) are not kept: they would take
+// memory for a single use.
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "render/rect.h"
@@ -18,10 +19,11 @@ struct TStretchedPicture {
   int32_t height = 0;
   uint32_t key = 0;              // pixels equal to this one show nothing (with a colour key)
   std::vector<uint32_t> pixels;  // `width` pixels a row, `height` rows
-  // Per row, the columns [inkLeft, inkRight) from the first pixel to the last that is not the
-  // key; empty where the row has none.
-  std::vector<int16_t> inkLeft, inkRight;
-  TRect ink;  // the box around every pixel that is not the key
+  TRect ink;                     // the box around every pixel that is not the key
+  // The runs of pixels that are not the key, row by row: those of row y are
+  // runs[runStart[y]] up to runs[runStart[y + 1]], as [first, end) columns.
+  std::vector<uint32_t> runStart;
+  std::vector<std::pair<int16_t, int16_t>> runs;
 
   const uint32_t* Row(int32_t y) const { return pixels.data() + static_cast<ptrdiff_t>(y) * width; }
 };

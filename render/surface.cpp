@@ -452,14 +452,13 @@ void TDirectDrawSurface::DrawBlit(const TRect& destRect, const TRect& srcRect,
         prepared ? source.stretched_.Find(srcRect, destRect.Width(), destRect.Height(), pictureKey)
                  : &source.stretched_.Get(source.Row(0), source.stride_, srcRect, destRect.Width(),
                                           destRect.Height(), pictureKey);
-    if (picture != nullptr) return BlitCached(destRect, visible, *picture, transparent, key);
+    if (picture != nullptr) return BlitCached(destRect, visible, *picture, transparent);
   }
   BlitStretchedDirect(destRect, srcRect, source, transparent, key, visible);
 }
 
 void TDirectDrawSurface::BlitCached(const TRect& destRect, const TRect& visible,
-                                    const TStretchedPicture& picture, bool transparent,
-                                    uint32_t key) {
+                                    const TStretchedPicture& picture, bool transparent) {
   const int32_t firstRow = visible.Top - destRect.Top;
   const int32_t left = visible.Left - destRect.Left, right = visible.Right - destRect.Left;
   if (!transparent) {
@@ -469,10 +468,18 @@ void TDirectDrawSurface::BlitCached(const TRect& destRect, const TRect& visible,
     }
     return;
   }
-  // Only the columns from each row's first ink to its last are looked at.
-  KeyedCopyRows({Row(visible.Top) + destRect.Left, stride_, picture.Row(firstRow), picture.width,
-                 picture.inkLeft.data() + firstRow, picture.inkRight.data() + firstRow,
-                 visible.Height(), left, right, key});
+  // The ink's runs are copied and the rest is never looked at: no comparisons, and the
+  // destination is only written, never read.
+  for (int32_t row = firstRow; row < visible.Bottom - destRect.Top; ++row) {
+    uint32_t* dest = Row(destRect.Top + row) + destRect.Left;
+    const uint32_t* source = picture.Row(row);
+    const uint32_t end = picture.runStart[static_cast<size_t>(row) + 1];
+    for (uint32_t r = picture.runStart[static_cast<size_t>(row)]; r < end; ++r) {
+      const int32_t from = std::max<int32_t>(picture.runs[r].first, left);
+      const int32_t to = std::min<int32_t>(picture.runs[r].second, right);
+      if (from < to) CopyPixels(dest + from, source + from, to - from);
+    }
+  }
 }
 
 void TDirectDrawSurface::BlitStretchedDirect(const TRect& destRect, const TRect& srcRect,

@@ -203,7 +203,7 @@ class TDirectDrawSurface {
                 bool transparent, uint32_t key, const TRect& clip, bool prepared);
   // Small blits come from the picture already stretched; larger ones are stretched as drawn.
   void BlitCached(const TRect& destRect, const TRect& visible, const TStretchedPicture& picture,
-                  bool transparent, uint32_t key);
+                  bool transparent);
   void BlitStretchedDirect(const TRect& destRect, const TRect& srcRect,
                            const TDirectDrawSurface& source, bool transparent, uint32_t key,
                            const TRect& visible);
