@@ -15,24 +15,19 @@ void Stretch(const uint32_t* pixels, ptrdiff_t stride, TStretchedPicture& out) {
   for (int32_t y = 0; y < out.height; ++y) {
     const uint32_t* from = pixels + (src.Top + SampleOf(y, src.Height(), out.height)) * stride;
     uint32_t* to = out.pixels.data() + static_cast<ptrdiff_t>(y) * out.width;
-    int32_t left = out.width, right = 0;
+    out.runStart[static_cast<size_t>(y)] = static_cast<uint32_t>(out.runs.size());
     for (int32_t x = 0; x < out.width; ++x) {
       to[x] = from[src.Left + SampleOf(x, src.Width(), out.width)];
       if (to[x] == out.key) continue;
-      left = std::min(left, x);
-      right = x + 1;
-    }
-    out.runStart[static_cast<size_t>(y)] = static_cast<uint32_t>(out.runs.size());
-    for (int32_t x = left; x < right;) {
-      if (to[x] == out.key) {
-        ++x;
-        continue;
+      if (out.runs.size() > out.runStart[static_cast<size_t>(y)] && out.runs.back().second == x) {
+        ++out.runs.back().second;  // the run goes on
+      } else {
+        out.runs.emplace_back(static_cast<int16_t>(x), static_cast<int16_t>(x + 1));
       }
-      const int32_t first = x;
-      while (x < right && to[x] != out.key)
-        ++x;
-      out.runs.emplace_back(static_cast<int16_t>(first), static_cast<int16_t>(x));
     }
+    const auto first = out.runs.begin() + out.runStart[static_cast<size_t>(y)];
+    const int32_t left = first != out.runs.end() ? first->first : 0;
+    const int32_t right = first != out.runs.end() ? out.runs.back().second : 0;
     if (left < right) out.ink = out.ink.United({left, y, right, y + 1});
   }
   out.runStart[static_cast<size_t>(out.height)] = static_cast<uint32_t>(out.runs.size());

@@ -412,8 +412,6 @@ int32_t FirstShowing(int64_t c, int64_t srcSize, int64_t destSize) {
 TRect TDirectDrawSurface::Footprint(const TRect& destRect, const TRect& srcRect,
                                     const TDirectDrawSurface& source, bool transparent) const {
   if (!transparent) return destRect;
-  // What drawing will read is made now, while one thread records: the commit may draw on two.
-  const TRect& runsInk = source.RunsFor(kOpaque | source.colorKey_).ink;
   if (TStretchCache::Keeps(destRect.Width(), destRect.Height())) {
     // The picture as it will be drawn, kept for the commit.
     const TStretchedPicture& picture =
@@ -423,7 +421,7 @@ TRect TDirectDrawSurface::Footprint(const TRect& destRect, const TRect& srcRect,
     return {destRect.Left + ink.Left, destRect.Top + ink.Top, destRect.Left + ink.Right,
             destRect.Top + ink.Bottom};
   }
-  const TRect ink = runsInk.Intersected(srcRect);
+  const TRect ink = source.RunsFor(kOpaque | source.colorKey_).ink.Intersected(srcRect);
   if (ink.Empty()) return {};
   const int64_t sw = srcRect.Width(), sh = srcRect.Height();
   const int64_t dw = destRect.Width(), dh = destRect.Height();
