@@ -1,5 +1,6 @@
 #include "render/displayscale.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -8,7 +9,6 @@ namespace tess {
 
 namespace {
 constexpr double kStandardDpi = 96.0;
-constexpr double kMaxRefreshHz = 1000.0;
 }  // namespace
 
 int WholeScale(double devicePixelRatio) {
@@ -29,18 +29,6 @@ int DisplayScale(double devicePixelRatio) {
 
 int DisplayScaleForDpi(double dpi) {
   return DisplayScale(dpi > 0 ? dpi / kStandardDpi : 1.0);
-}
-
-int RefreshesPerStep(double refreshHz) {
-  if (!std::isfinite(refreshHz) || refreshHz <= kTargetStepsPerSecond) return 1;
-  refreshHz = std::min(refreshHz, kMaxRefreshHz);
-  int best = 1;
-  for (int k = 2; refreshHz / k >= kTargetStepsPerSecond / 2; ++k) {
-    if (std::abs(refreshHz / k - kTargetStepsPerSecond) <
-        std::abs(refreshHz / best - kTargetStepsPerSecond))
-      best = k;
-  }
-  return best;
 }
 
 }  // namespace tess

@@ -1,9 +1,8 @@
 #pragma once
 // How frames meet today's displays. HiDPI: a whole-number scale s, so that the scene, the settings
 // bounds and the credit line see the screen as W / s x H / s pixels and every frame is shown
-// enlarged s times, pixel by pixel. High refresh rates: scenes count their motion in steps, and a
-// step takes k refreshes, the whole number k that brings the step rate nearest 60 per second, so
-// that motion keeps its speed from 60 Hz to 240 Hz.
+// enlarged s times, pixel by pixel. Refresh rates: scenes count their motion in steps of a 60 Hz
+// clock, whatever the display's rate (see stepschedule.h).
 #include <optional>
 
 namespace tess {
@@ -23,9 +22,5 @@ int DisplayScale(double devicePixelRatio);
 // The scale for a desktop that says its font resolution (the Xft.dpi resource; 0 when unset):
 // dpi / 96 rounded the same way.
 int DisplayScaleForDpi(double dpi);
-
-// Refreshes per scene step at a refresh rate: the k that brings refreshHz / k nearest 60, the
-// smaller k on a tie (60 -> 1, 75 -> 1, 120 -> 2, 144 -> 2, 165 -> 3, 240 -> 4).
-int RefreshesPerStep(double refreshHz);
 
 }  // namespace tess

@@ -67,8 +67,16 @@ void TDXDrawWidget::AwaitPresented() {
   if (direct_) direct_->AwaitPresented();
 }
 
+int TDXDrawWidget::PlanFrame() {
+  return Device().PlanFrame();
+}
+
 void TDXDrawWidget::WaitForVerticalBlank() {
   Device().WaitForVerticalBlank();
+}
+
+void TDXDrawWidget::RestartPacing() {
+  Device().RestartPacing();
 }
 
 QImage TDXDrawWidget::AllocateBackBuffer(QSize size) {

@@ -32,7 +32,9 @@ class TDXDrawWidget : public QWidget, public IPresenter {
   QSize ClientSize() const override;
   void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
   void AwaitPresented() override;
+  int PlanFrame() override;
   void WaitForVerticalBlank() override;
+  void RestartPacing() override;
   QImage AllocateBackBuffer(QSize size) override;
   const IFramePacer* Pacer() const override;
   // Frames go to the window over our own X connection, not through the GUI layer's painting.

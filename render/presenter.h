@@ -30,8 +30,13 @@ class IPresenter {
   // not change. The X server copies one frame while the next is recorded.
   virtual void AwaitPresented() {}
 
-  // Blocks until the display's next refresh begins; sleeps, never spins.
+  // How many scene steps the next frame takes: those that fall due by the refresh that will show
+  // it (see stepschedule.h). One where nothing paces the frames.
+  virtual int PlanFrame() { return 1; }
+  // Blocks until the refresh that shows the planned frame begins; sleeps, never spins.
   virtual void WaitForVerticalBlank() = 0;
+  // After a pause: the steps start again from the coming refresh, none for the time away.
+  virtual void RestartPacing() {}
 
   // Pixel memory for a back surface of this size that presenting can use without copying it
   // (memory shared with a display server), or a null image for ordinary memory.

@@ -19,7 +19,9 @@ class TScaledPresenter : public IPresenter {
   // black).
   QSize ClientSize() const override;
   void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
+  int PlanFrame() override { return device_.PlanFrame(); }
   void WaitForVerticalBlank() override { device_.WaitForVerticalBlank(); }
+  void RestartPacing() override { device_.RestartPacing(); }
   // The enlarged frame is the device's to read until it says it is done; the logical frame is
   // copied from at once, so it is free when Present returns.
   void AwaitPresented() override {}

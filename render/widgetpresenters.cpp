@@ -22,12 +22,24 @@ QSize TWidgetPresenter::ClientSize() const {
   return {qRound(widget_.width() * ratio), qRound(widget_.height() * ratio)};
 }
 
-void TWidgetPresenter::WaitForVerticalBlank() {
+IFramePacer& TWidgetPresenter::DisplayPacer() {
   if (!pacer_) {
     const QScreen* display = widget_.screen();
     pacer_ = CreateDisplayPacer(display != nullptr ? display->refreshRate() : 60.0);
   }
-  pacer_->WaitForVerticalBlank();
+  return *pacer_;
+}
+
+int TWidgetPresenter::PlanFrame() {
+  return DisplayPacer().PlanFrame();
+}
+
+void TWidgetPresenter::WaitForVerticalBlank() {
+  DisplayPacer().WaitForVerticalBlank();
+}
+
+void TWidgetPresenter::RestartPacing() {
+  DisplayPacer().Restart();
 }
 
 // ---- TX11DirectPresenter ------------------------------------------------------------------------

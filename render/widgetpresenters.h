@@ -23,13 +23,18 @@ class TWidgetPresenter : public IPresenter {
 
   // The widget's size in device pixels.
   QSize ClientSize() const override;
+  int PlanFrame() override;
   void WaitForVerticalBlank() override;
+  void RestartPacing() override;
   const IFramePacer* Pacer() const override { return pacer_.get(); }
 
  protected:
   QWidget& widget_;
 
  private:
+  // Made at the first frame, for the screen the window is on then.
+  IFramePacer& DisplayPacer();
+
   std::unique_ptr<IFramePacer> pacer_;
 };
 

@@ -54,6 +54,10 @@ std::unique_ptr<TX11WindowPresenter> TX11WindowPresenter::Attach(uint32_t window
   return std::unique_ptr<TX11WindowPresenter>(new TX11WindowPresenter(std::move(blitter)));
 }
 
+uint32_t TX11WindowPresenter::Window() const {
+  return blitter_->Window();
+}
+
 int TX11WindowPresenter::FileDescriptor() const {
   return xcb_get_file_descriptor(blitter_->Connection());
 }
@@ -70,8 +74,16 @@ void TX11WindowPresenter::AwaitPresented() {
   blitter_->AwaitPut();
 }
 
+int TX11WindowPresenter::PlanFrame() {
+  return pacer_->PlanFrame();
+}
+
 void TX11WindowPresenter::WaitForVerticalBlank() {
   pacer_->WaitForVerticalBlank();
+}
+
+void TX11WindowPresenter::RestartPacing() {
+  pacer_->Restart();
 }
 
 bool TX11WindowPresenter::ProcessEvents(std::string& reason) {

@@ -32,7 +32,9 @@ class TX11WindowPresenter : public IPresenter {
   QSize ClientSize() const override { return Bounded(size_); }
   void Present(const QImage& back, TPresentParts parts, QPoint offset) override;
   void AwaitPresented() override;
+  int PlanFrame() override;
   void WaitForVerticalBlank() override;
+  void RestartPacing() override;
   QImage AllocateBackBuffer(QSize size) override;
   const IFramePacer* Pacer() const override { return pacer_.get(); }
 
@@ -43,6 +45,8 @@ class TX11WindowPresenter : public IPresenter {
 
   // The connection's file descriptor, readable when events wait.
   int FileDescriptor() const;
+  // The daemon's window.
+  uint32_t Window() const;
   // Handles waiting events: size changes, the window's destruction, errors. False once the
   // window is gone or the connection broke; `reason` then says which.
   bool ProcessEvents(std::string& reason);

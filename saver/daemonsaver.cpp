@@ -10,6 +10,7 @@
 #include "render/errorreport.h"
 #include "render/scaledpresenter.h"
 #include "render/x11windowpresenter.h"
+#include "saver/framegate.h"
 #include "saver/saverengine.h"
 
 namespace tess {
@@ -65,11 +66,23 @@ int RunInDaemonWindow(std::unique_ptr<TX11WindowPresenter> window) {
     followWindow();
   };
 
+  // Frames only while the daemon's window can be seen: a locker may cover it for hours.
+  TFrameGate gate(nullptr, device.Window());
+  gate.OnChange = [&] {
+    engine.SetShown(gate.Shown());
+    if (gate.Shown()) {
+      engine.ResumeFrames();
+    } else {
+      engine.PauseFrames();
+    }
+  };
+
   int status = 0;
   try {
     engine.PrepareFrames();
     engine.DXD1.FormShown();
-    engine.DXT1.SetEnabled(true);
+    engine.SetShown(gate.Shown());
+    engine.DXT1.SetEnabled(gate.Shown());
     status = QCoreApplication::exec();
   } catch (const std::exception& error) {
     std::fprintf(stderr, "tessarine: %s\n", error.what());

@@ -35,15 +35,24 @@ TFrameStats::TFrameStats() {
   const char* value = std::getenv("TESSARINE_STATS");
   enabled_ = value != nullptr && std::strcmp(value, "1") == 0;
   if (!enabled_) return;
-  windowStart_ = std::chrono::steady_clock::now();
-  cpuAtWindowStart_ = ProcessCpuMilliseconds();
   compose_.reserve(2048);
   present_.reserve(2048);
+  Restart();
 }
 
-void TFrameStats::AddFrame(double composeMilliseconds, double presentMilliseconds,
+void TFrameStats::Restart() {
+  if (!enabled_) return;
+  compose_.clear();
+  present_.clear();
+  steps_ = 0;
+  cpuAtWindowStart_ = ProcessCpuMilliseconds();
+  windowStart_ = std::chrono::steady_clock::now();
+}
+
+void TFrameStats::AddFrame(double composeMilliseconds, double presentMilliseconds, int steps,
                            const IFramePacer* pacer) {
   if (!enabled_) return;
+  steps_ += steps;
   compose_.push_back(composeMilliseconds);
   present_.push_back(presentMilliseconds);
   const double seconds =
@@ -57,7 +66,8 @@ void TFrameStats::Report(double seconds, const IFramePacer* pacer) {
   char pacing[160] = "";
   if (pacer != nullptr) {
     std::snprintf(pacing, sizeof pacing, "; refresh %.1f Hz, %.1f steps per second (%s)",
-                  pacer->RefreshHz(), pacer->StepsPerSecond(), pacer->Description().c_str());
+                  pacer->RefreshHz(), static_cast<double>(steps_) / seconds,
+                  pacer->Description().c_str());
   }
   std::fprintf(stderr,
                "tessarine: %.1f fps, %.3f ms CPU per frame, composition %.3f ms, present %.3f ms "
@@ -65,10 +75,7 @@ void TFrameStats::Report(double seconds, const IFramePacer* pacer) {
                frames / seconds, (cpu - cpuAtWindowStart_) / frames, Median(compose_),
                Median(present_), frames, pacing);
   std::fflush(stderr);
-  compose_.clear();
-  present_.clear();
-  cpuAtWindowStart_ = cpu;
-  windowStart_ = std::chrono::steady_clock::now();
+  Restart();
 }
 
 }  // namespace tess

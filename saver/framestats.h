@@ -1,7 +1,7 @@
 #pragma once
 // TESSARINE_STATS=1: every 5 seconds the saver prints on standard error its frame rate, the CPU
 // time of its own process per frame, the median time to compose a frame and to present it, and
-// the display's refresh rate with the scene steps per second it allows. Measuring changes nothing
+// the display's refresh rate with the scene steps it took per second. Measuring changes nothing
 // that is drawn.
 #include <chrono>
 #include <cstdint>
@@ -19,9 +19,11 @@ class TFrameStats {
   bool Enabled() const { return enabled_; }
 
   // One frame: the time spent composing it and presenting it (waiting for the refresh excluded),
-  // and what paces the frames, when known.
-  void AddFrame(double composeMilliseconds, double presentMilliseconds,
+  // the scene steps it took, and what paces the frames, when known.
+  void AddFrame(double composeMilliseconds, double presentMilliseconds, int steps = 1,
                 const IFramePacer* pacer = nullptr);
+  // Frames start again after a pause: the time without them counts for nothing.
+  void Restart();
 
  private:
   void Report(double seconds, const IFramePacer* pacer);
@@ -29,6 +31,7 @@ class TFrameStats {
   bool enabled_ = false;
   std::chrono::steady_clock::time_point windowStart_;
   double cpuAtWindowStart_ = 0;
+  int64_t steps_ = 0;
   std::vector<double> compose_;
   std::vector<double> present_;
 };

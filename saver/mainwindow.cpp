@@ -12,6 +12,7 @@
 #include "core/random.h"
 #include "render/dxdrawwidget.h"
 #include "render/screensize.h"
+#include "saver/framegate.h"
 #include "saver/monitorwindow.h"
 
 namespace tess {
@@ -30,12 +31,13 @@ TMain::TMain()
     : dxdrawWindow_(
           new TDXDrawWidget(engine_.DXD1, this, ScreenScale(QGuiApplication::primaryScreen()))) {
   SetUpSaverWindow(*this, *dxdrawWindow_);
-  engine_.AfterFrame = [this] { DrawOtherMonitors(); };
+  engine_.AfterFrame = [this](int steps) { DrawOtherMonitors(steps); };
   engine_.DXD1.Loaded();
 }
 
 TMain::~TMain() {
   FormHide();
+  gate_.reset();
   retired_.clear();
   // Explicit order: the drawing surface's window goes while the surface it presents for is
   // still there, and before the engine that owns it.
@@ -67,6 +69,8 @@ void TMain::FormShow() {
   cursorHidden_ = true;
   engine_.PrepareFrames();
   engine_.DXT1.SetEnabled(true);
+  gate_ = std::make_unique<TFrameGate>(this, XWindowOf(*this));
+  gate_->OnChange = [this] { FollowVisibility(); };
   FollowScreens();
   connect(qApp, &QGuiApplication::screenAdded, this, [this] { FollowScreens(); });
   connect(qApp, &QGuiApplication::screenRemoved, this, [this](QScreen* gone) {
@@ -78,6 +82,7 @@ void TMain::FormShow() {
       Retire(std::move(*it));
       it = others_.erase(it);
     }
+    FollowVisibility();
   });
   connect(qApp, &QGuiApplication::primaryScreenChanged, this, [this] { FollowScreens(); });
 }
@@ -104,7 +109,21 @@ void TMain::FollowScreens() {
     const auto index = static_cast<uint32_t>(screens.indexOf(screen));
     others_.push_back(
         std::make_unique<TMonitorWindow>(screen, SeedForScene(StartupSeed(), index + 1)));
-    others_.back()->Start();
+    others_.back()->Start([this] { FollowVisibility(); });
+  }
+  FollowVisibility();  // a window that went may have been the only one in sight
+}
+
+void TMain::FollowVisibility() {
+  if (closing_ || !hookInstalled_ || !gate_) return;
+  engine_.SetShown(gate_->Shown());
+  const bool anyShown =
+      engine_.Shown() || std::any_of(others_.begin(), others_.end(),
+                                     [](const auto& window) { return window->Shown(); });
+  if (anyShown) {
+    engine_.ResumeFrames();
+  } else {
+    engine_.PauseFrames();
   }
 }
 
@@ -115,9 +134,9 @@ void TMain::Retire(std::unique_ptr<TMonitorWindow> window) {
   QTimer::singleShot(0, this, [this] { retired_.clear(); });
 }
 
-void TMain::DrawOtherMonitors() {
+void TMain::DrawOtherMonitors(int steps) {
   for (const auto& window : others_)
-    window->DrawFrame();
+    window->DrawFrame(steps);
 }
 
 void TMain::FormHide() {

@@ -17,6 +17,7 @@ class QScreen;
 namespace tess {
 
 class TDXDrawWidget;
+class TFrameGate;
 class TMonitorWindow;
 
 class TMain : public QWidget {
@@ -52,7 +53,9 @@ class TMain : public QWidget {
   // One window on every screen but the primary, none elsewhere; the primary window on the
   // primary screen.
   void FollowScreens();
-  void DrawOtherMonitors();
+  void DrawOtherMonitors(int steps);
+  // Frames stop while no window can be seen and start again when one can.
+  void FollowVisibility();
   // Takes a monitor's window away. It is hidden at once but deleted only later: the input that
   // closes the saver may be an event that window is handling at this very moment.
   void Retire(std::unique_ptr<TMonitorWindow> window);
@@ -61,6 +64,7 @@ class TMain : public QWidget {
   TDXDrawWidget* dxdrawWindow_;
   std::vector<std::unique_ptr<TMonitorWindow>> others_;
   std::vector<std::unique_ptr<TMonitorWindow>> retired_;
+  std::unique_ptr<TFrameGate> gate_;
   bool shown_ = false;
   bool hookInstalled_ = false;
   bool cursorHidden_ = false;

@@ -44,20 +44,26 @@ TMonitorWindow::TMonitorWindow(QScreen* screen, uint32_t seed)
 }
 
 TMonitorWindow::~TMonitorWindow() {
+  gate_.reset();
   // The drawing surface's window goes first, while the surface it presents for still exists.
   engine_.DXD1.SetPresenter(nullptr);
   delete dxdrawWindow_;
 }
 
-void TMonitorWindow::Start() {
+void TMonitorWindow::Start(std::function<void()> visibilityChanged) {
   CoverScreen(*this, screen_);
   engine_.PrepareFrames();
   show();
   raise();
+  gate_ = std::make_unique<TFrameGate>(this, XWindowOf(*this), screen_->name().toStdString());
+  gate_->OnChange = [this, changed = std::move(visibilityChanged)] {
+    engine_.SetShown(gate_->Shown());
+    if (changed) changed();
+  };
 }
 
-void TMonitorWindow::DrawFrame() {
-  engine_.DrawFrame();
+void TMonitorWindow::DrawFrame(int steps) {
+  if (engine_.Shown()) engine_.DrawFrame(steps);
 }
 
 }  // namespace tess

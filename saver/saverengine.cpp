@@ -87,7 +87,7 @@ void TSaverEngine::LoadBackgroundPicture() {
 void TSaverEngine::DrawSim(uint16_t X, uint16_t Y, uint16_t Size, uint16_t Index, uint16_t List) {
   TDXImageList* const lists[] = {nullptr, &DXIL1, &DXIL2, &DXIL3};
   TDirectDrawSurface* back = DXD1.BackSurface();
-  if (List < 1 || List > 3 || back == nullptr) return;
+  if (!drawing_ || List < 1 || List > 3 || back == nullptr) return;
   // X -/+ Size / 2, rounded to the nearest, ties to even: an odd size puts the edges on halves.
   const TRect rect{static_cast<int32_t>(NearestHalf(2 * X - Size)),
                    static_cast<int32_t>(NearestHalf(2 * Y - Size)),
@@ -113,7 +113,7 @@ void TSaverEngine::DrawCredit(TDirectDrawSurface& back, ScreenSize size) {
                  size.H + canvas.Font.Height - kCreditMargin, text);
 }
 
-bool TSaverEngine::DrawFrame() {
+bool TSaverEngine::DrawFrame(int steps) {
   // Motion is counted in frames: the lag count is ignored.
   if (!DXD1.ReadyToDraw()) {
     // Before the surface's first initialisation this is expected; after it, frames that are
@@ -136,7 +136,13 @@ bool TSaverEngine::DrawFrame() {
       ReportFailure(TFailureKind::kBackground, error.what());
     }
   }
-  if (scenes_) scenes_->Step();
+  if (scenes_) {
+    drawing_ = false;
+    for (int i = 1; i < steps; ++i)
+      scenes_->Step();
+    drawing_ = true;
+    scenes_->Step();
+  }
   try {
     DrawCredit(back, size);
     back.Canvas().Release();
@@ -146,7 +152,7 @@ bool TSaverEngine::DrawFrame() {
       const double recording = std::chrono::duration<double, std::milli>(flip - start).count();
       const IPresenter* presenter = DXD1.Presenter();
       stats_.AddFrame(recording + DXD1.LastCommitMilliseconds(), DXD1.LastPresentMilliseconds(),
-                      presenter != nullptr ? presenter->Pacer() : nullptr);
+                      steps, presenter != nullptr ? presenter->Pacer() : nullptr);
     }
   } catch (const std::exception& error) {
     ReportFailure(TFailureKind::kFlip, error.what());
@@ -156,9 +162,28 @@ bool TSaverEngine::DrawFrame() {
 }
 
 void TSaverEngine::DXT1Timer(TDXTimer&, int32_t) {
-  if (!DrawFrame()) return;
-  if (AfterFrame) AfterFrame();
+  IPresenter* presenter = DXD1.Presenter();
+  const bool paced =
+      presenter != nullptr && (DXD1.EffectiveOptions() & doWaitVBlank) != 0 && DXD1.Initialized();
+  const int steps = paced ? presenter->PlanFrame() : 1;
+  if (shown_) {
+    if (!DrawFrame(steps)) return;
+  } else if (paced) {
+    presenter->WaitForVerticalBlank();
+  }
+  if (AfterFrame) AfterFrame(steps);
   QCoreApplication::processEvents();
+}
+
+void TSaverEngine::PauseFrames() {
+  DXT1.SetEnabled(false);
+}
+
+void TSaverEngine::ResumeFrames() {
+  if (DXT1.Enabled()) return;
+  if (IPresenter* presenter = DXD1.Presenter()) presenter->RestartPacing();
+  stats_.Restart();
+  DXT1.SetEnabled(true);
 }
 
 }  // namespace tess

@@ -52,13 +52,26 @@ class TSaverEngine : public IGlyphSink {
   void PrepareFrames();
   const TSettings& SceneSettings() const { return settings_; }
 
-  // One frame: background, scene, credit line, present, then pending messages.
+  // One frame: the steps that came due by the refresh that shows it, then background, scene,
+  // credit line, present, then pending messages. While nobody can see this engine's frames it
+  // only waits for that refresh, so that the other monitors keep their pace.
   void DXT1Timer(TDXTimer& sender, int32_t lagCount);
-  // The same without the pending messages; false when the surface was not ready to draw.
-  bool DrawFrame();
-  // Runs after each frame is shown, before pending messages: the primary screen's engine
-  // draws the other monitors' frames here, in the same pace.
-  std::function<void()> AfterFrame;
+  // The same without the pending messages: `steps` scene steps, of which the last is drawn and
+  // shown (the others go through the same sequence of draws, which land nowhere). False when
+  // the surface was not ready to draw.
+  bool DrawFrame(int steps = 1);
+  // Runs after each frame is shown, before pending messages, with the frame's steps: the primary
+  // screen's engine draws the other monitors' frames here, in the same pace.
+  std::function<void(int steps)> AfterFrame;
+
+  // Whether anybody can see this engine's frames. While nobody can, its scene neither steps nor
+  // draws; shown again, it goes on from where it stopped.
+  void SetShown(bool shown) { shown_ = shown; }
+  bool Shown() const { return shown_; }
+  // The frame timer stops: nothing of this engine or those drawn after it can be seen.
+  void PauseFrames();
+  // The frame timer starts again, the steps counted from the coming refresh, none for the pause.
+  void ResumeFrames();
 
   void DrawSim(uint16_t X, uint16_t Y, uint16_t Size, uint16_t Index, uint16_t List) override;
 
@@ -74,6 +87,8 @@ class TSaverEngine : public IGlyphSink {
   std::unique_ptr<TScenes> scenes_;
   RandomGenerator* rng_;
   TFrameStats stats_;
+  bool shown_ = true;
+  bool drawing_ = true;  // false while steps run whose draws nobody will see
 };
 
 }  // namespace tess

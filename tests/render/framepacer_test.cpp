@@ -2,33 +2,44 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "render/displayscale.h"
+#include "render/stepschedule.h"
 
 namespace tess {
 namespace {
 
-TEST(TRefreshLimiter, SleepsToTheNextPointOfTheRefreshGrid) {
+TEST(TRefreshLimiter, SleepsToTheRefreshThatShowsTheNextStep) {
   int64_t now = 1'000'000;
   std::vector<int64_t> sleeps;
   TRefreshLimiter limiter(
-      50.0, 1, [&] { return now; },
+      120.0, [&] { return now; },
       [&](int64_t until) {
         sleeps.push_back(until);
         now = until;
       });
-  constexpr int64_t kPeriod = 20'000'000;
+  constexpr int64_t kPeriod = 8'333'333;
   EXPECT_EQ(limiter.PeriodNanoseconds(), kPeriod);
-  limiter.WaitForVerticalBlank();  // the first wait defines the grid
+  EXPECT_EQ(limiter.PlanFrame(), 1);  // the first plan starts the grid and the steps
+  limiter.WaitForVerticalBlank();
   EXPECT_EQ(sleeps.back(), 1'000'000 + kPeriod);
-  now += 5'000'000;  // a quick frame waits for the next grid point
+  now += 1'000'000;  // a quick frame: a step every second refresh at 120 Hz
+  EXPECT_EQ(limiter.PlanFrame(), 1);
   limiter.WaitForVerticalBlank();
-  EXPECT_EQ(sleeps.back(), 1'000'000 + 2 * kPeriod);
-  now += 30'000'000;  // a slow frame misses one refresh and waits for the following
+  EXPECT_EQ(sleeps.back(), 1'000'000 + 3 * kPeriod);
+  now += 5 * kPeriod;  // a frame four refreshes late takes the two steps it missed, and one more
+  EXPECT_EQ(limiter.PlanFrame(), 2);
   limiter.WaitForVerticalBlank();
-  EXPECT_EQ(sleeps.back(), 1'000'000 + 4 * kPeriod);
+  EXPECT_EQ(sleeps.back(), 1'000'000 + 9 * kPeriod);
+  now += 3'600'000'000'000;  // an hour stopped: no race to catch up
+  EXPECT_EQ(limiter.PlanFrame(), 2);
+  limiter.Restart();  // after a pause: one step on the next refresh
+  EXPECT_EQ(limiter.PlanFrame(), 1);
 }
 
 TEST(TRefreshLimiter, ImplausibleRatesFallBackToSixtyHertz) {
@@ -36,19 +47,48 @@ TEST(TRefreshLimiter, ImplausibleRatesFallBackToSixtyHertz) {
     EXPECT_EQ(TRefreshLimiter(hz).PeriodNanoseconds(), 16'666'667) << hz;
   }
   EXPECT_EQ(TRefreshLimiter(144.0).PeriodNanoseconds(), 6'944'444);
-  // A frame that lasts two refreshes of a 144 Hz display: 72 frames per second.
-  EXPECT_EQ(TRefreshLimiter(144.0, 2).PeriodNanoseconds(), 13'888'889);
-  EXPECT_DOUBLE_EQ(TRefreshLimiter(144.0, 2).StepsPerSecond(), 72.0);
 }
 
-TEST(RefreshesPerStep, KeepsTheStepRateNearestSixtyPerSecond) {
+// Ten seconds of refreshes at each rate, every frame on time: the refresh of each step.
+std::vector<int64_t> StepRefreshes(double hz) {
+  TStepSchedule schedule(hz);
+  schedule.Restart(0);
+  std::vector<int64_t> steps;
+  const auto refreshes = static_cast<int64_t>(10 * hz);
+  for (int64_t current = 0;;) {
+    const TStepSchedule::TFrame frame = schedule.Next(current);
+    if (frame.refresh > refreshes) break;
+    EXPECT_GT(frame.refresh, current);
+    for (int i = 0; i < frame.steps; ++i)
+      steps.push_back(frame.refresh);
+    current = frame.refresh;
+  }
+  return steps;
+}
+
+TEST(TStepSchedule, SixtyStepsASecondSpreadEvenlyOnEveryRefreshRate) {
   const struct {
     double hz;
-    int refreshes;
-  } cases[] = {{60, 1},  {59.94, 1}, {50, 1},  {75, 1},  {90, 2},  {100, 2},
-               {120, 2}, {144, 2},   {165, 3}, {240, 4}, {360, 6}, {0, 1}};
-  for (const auto& c : cases)
-    EXPECT_EQ(RefreshesPerStep(c.hz), c.refreshes) << c.hz;
+    int everyKth;  // a step exactly every k-th refresh; 0 where the rate is no whole multiple
+  } cases[] = {{24, 0},  {30, 0},  {50, 0},  {59.94, 1},  {60, 1},  {75, 0},
+               {90, 0},  {100, 0}, {120, 2}, {143.9, 0},  {144, 0}, {144.0006, 0},
+               {165, 0}, {180, 3}, {240, 4}, {359.99, 6}, {360, 6}};
+  for (const auto& c : cases) {
+    const std::vector<int64_t> steps = StepRefreshes(c.hz);
+    const double perSecond = static_cast<double>(steps.size()) / 10.0;
+    EXPECT_NEAR(perSecond, 60.0, 0.6) << c.hz;
+    int64_t shortest = INT64_MAX, longest = 0;
+    for (size_t i = 1; i < steps.size(); ++i) {
+      shortest = std::min(shortest, steps[i] - steps[i - 1]);
+      longest = std::max(longest, steps[i] - steps[i - 1]);
+    }
+    EXPECT_LE(longest - shortest, 1)
+        << c.hz << " Hz: steps " << shortest << " to " << longest << " refreshes apart";
+    if (c.everyKth > 0) {
+      EXPECT_EQ(shortest, c.everyKth) << c.hz;
+      EXPECT_EQ(longest, c.everyKth) << c.hz;
+    }
+  }
 }
 
 TEST(DisplayScale, RoundsThePixelRatioAndTakesTheOverride) {
@@ -74,7 +114,7 @@ TEST(DisplayScale, RoundsThePixelRatioAndTakesTheOverride) {
 }
 
 TEST(TRefreshLimiter, RealWaitsSleepAboutOnePeriod) {
-  TRefreshLimiter limiter(100.0);
+  TRefreshLimiter limiter(60.0);
   limiter.WaitForVerticalBlank();
   const auto start = std::chrono::steady_clock::now();
   limiter.WaitForVerticalBlank();

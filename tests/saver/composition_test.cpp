@@ -125,7 +125,7 @@ TEST(OtherMonitors, LeaveThePrimaryScreensFramesAsTheyWouldBeAlone) {
   other.DXD1.SetPresenter(&otherDisplay);
   other.PrepareFrames();
   other.DXD1.FormShown();
-  primary.engine.AfterFrame = [&] { other.DrawFrame(); };
+  primary.engine.AfterFrame = [&](int steps) { other.DrawFrame(steps); };
   for (int frame = 1; frame <= 400; ++frame) {
     ASSERT_EQ(primary.Frame(), alone.Frame()) << "frame " << frame;
   }
@@ -133,6 +133,34 @@ TEST(OtherMonitors, LeaveThePrimaryScreensFramesAsTheyWouldBeAlone) {
   // The other monitor runs a scene of its own, not a copy of the primary's.
   EXPECT_NE(otherDisplay.Screen().copy(0, 0, 640, 480), primary.display.Screen());
   EXPECT_NE(otherRandom.State(), SharedRandom().State());
+}
+
+// A display slower than the steps: every refresh shows the third of three steps.
+class TSlowDisplay : public TImagePresenter {
+ public:
+  using TImagePresenter::TImagePresenter;
+  int PlanFrame() override { return 3; }
+};
+
+TEST(SlowDisplays, AFrameOfSeveralStepsShowsWhatTheLastStepDraws) {
+  const ScreenSize size{480, 360};
+  SetScreenSizeProvider([&] { return size; });
+  UseHeavyChains(size);
+  Saver everyStep(size, true, 7);
+  RandomGenerator rng(7);
+  TSlowDisplay slowDisplay({size.W, size.H});
+  TSaverEngine slow(rng);
+  slow.DXD1.SetPresenter(&slowDisplay);
+  slow.PrepareFrames();
+  slow.DXD1.FormShown();
+  for (int frame = 1; frame <= 200; ++frame) {
+    everyStep.Frame();
+    everyStep.Frame();
+    const QImage expected = everyStep.Frame();
+    slow.DXT1Timer(slow.DXT1, 1);
+    ASSERT_EQ(slow.DXD1.BackSurface()->Pixels(), expected) << "frame " << frame;
+  }
+  EXPECT_EQ(rng.State(), everyStep.rng.State());
 }
 
 TEST(HiDpi, AFrameAtScaleSIsTheLogicalFrameEnlargedPixelByPixel) {

@@ -1,12 +1,13 @@
 // tessarine-testwindow: stands in for a screen-saver daemon's window in the end-to-end tests.
 // Makes and maps a plain X window of the given size at the given place, prints its id (hex) and
-// waits until it is killed; SIGUSR1 destroys the window first, as a daemon might. With --cursor
+// waits until it is killed; SIGUSR1 destroys the window first, as a daemon might. With --over the
+// window is override-redirect, above everything, as a screen locker maps it. With --cursor
 // it prints instead whether the pointer shows a visible cursor ("visible" or "hidden"). With
 // --silent-display it stands in for a display that accepts connections and never answers: it
 // listens on the TCP port of the first free display number from 50, prints that number and
 // keeps every connection open without a word.
 //
-//   tessarine-testwindow WIDTH HEIGHT X Y
+//   tessarine-testwindow WIDTH HEIGHT X Y [--over]
 //   tessarine-testwindow --cursor
 //   tessarine-testwindow --silent-display
 #include <netinet/in.h>
@@ -65,20 +66,21 @@ int SilentDisplay() {
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--cursor") return PrintCursor();
   if (argc == 2 && std::string(argv[1]) == "--silent-display") return SilentDisplay();
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: tessarine-testwindow WIDTH HEIGHT X Y\n");
+  const bool over = argc == 6 && std::string(argv[5]) == "--over";
+  if (argc != 5 && !over) {
+    std::fprintf(stderr, "usage: tessarine-testwindow WIDTH HEIGHT X Y [--over]\n");
     return 2;
   }
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(c)) return 1;
   xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
   const xcb_window_t window = xcb_generate_id(c);
-  const uint32_t values[] = {screen->black_pixel};
+  const uint32_t values[] = {screen->black_pixel, over ? 1u : 0u};
   xcb_create_window(
       c, XCB_COPY_FROM_PARENT, window, screen->root, static_cast<int16_t>(std::atoi(argv[3])),
       static_cast<int16_t>(std::atoi(argv[4])), static_cast<uint16_t>(std::atoi(argv[1])),
       static_cast<uint16_t>(std::atoi(argv[2])), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-      screen->root_visual, XCB_CW_BACK_PIXEL, values);
+      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
   xcb_map_window(c, window);
   xcb_flush(c);
   std::printf("0x%x\n", window);
