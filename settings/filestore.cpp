@@ -78,21 +78,31 @@ void SyncFolder(const fs::path& folder) {
 
 }  // namespace
 
-FileReadStatus ReadWholeFile(const fs::path& path, std::string& out, size_t limit) {
+FileReadStatus ReadWholeFile(const fs::path& path, std::string& out, size_t limit,
+                             std::string* problem) {
   out.clear();
+  const auto unreadable = [problem](std::string why) {
+    if (problem != nullptr) *problem = std::move(why);
+    return FileReadStatus::kUnreadable;
+  };
   std::error_code ec;
   const auto status = fs::status(path, ec);
   if (!fs::exists(status)) return FileReadStatus::kMissing;
-  if (!fs::is_regular_file(status)) return FileReadStatus::kUnreadable;
+  if (fs::is_directory(status)) return unreadable("it is a folder");
+  if (!fs::is_regular_file(status)) return unreadable("it is not a regular file");
   const auto size = fs::file_size(path, ec);
-  if (ec || size > limit) return FileReadStatus::kUnreadable;
-
+  if (ec) return unreadable(ec.message());
+  if (size > limit) {
+    return unreadable("it is larger than " + std::to_string(limit / 1024) +
+                      " KB, more than settings can be");
+  }
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return FileReadStatus::kUnreadable;
+  if (!in) return unreadable(std::generic_category().message(errno != 0 ? errno : EIO));
   out.resize(size);
   in.read(out.data(), static_cast<std::streamsize>(size));
   out.resize(static_cast<size_t>(in.gcount()));
-  if (in.bad()) return FileReadStatus::kUnreadable;
+  if (in.bad()) return unreadable(std::generic_category().message(EIO));
   return FileReadStatus::kRead;
 }
 

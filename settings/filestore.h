@@ -10,8 +10,10 @@ namespace tess {
 enum class FileReadStatus { kRead, kMissing, kUnreadable };
 
 // Reads the whole file into `out`. Files above `limit` bytes count as unreadable: no settings file
-// is that large, and reading it would stall the start.
-FileReadStatus ReadWholeFile(const std::filesystem::path& path, std::string& out, size_t limit);
+// is that large, and reading it would stall the start. For an unreadable file `problem` (when
+// given) says why, as a user would put it: "it is a folder".
+FileReadStatus ReadWholeFile(const std::filesystem::path& path, std::string& out, size_t limit,
+                             std::string* problem = nullptr);
 
 // Replaces the file's content at once: a temporary file beside it is written, flushed to disk
 // and renamed over it. A chain of symbolic links is followed to its end, so that the file it

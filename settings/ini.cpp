@@ -58,30 +58,48 @@ int HexDigit(char c) {
 
 }  // namespace
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 IniDocument IniDocument::Parse(std::string_view text) {
   IniDocument doc;
+  if (text.starts_with(kByteOrderMark)) {
+    doc.byteOrderMark_ = true;
+    text.remove_prefix(kByteOrderMark.size());
+  }
+  doc.read_ = text;
   size_t start = 0;
   bool first = true;
   while (start < text.size()) {
     auto end = text.find('\n', start);
     const bool terminated = end != std::string_view::npos;
     if (!terminated) end = text.size();
-    const auto line = text.substr(start, end - start);
     // New lines follow the file's first line end.
-    if (first && terminated && EndsInCarriageReturn(line)) doc.lineEnd_ = "\r\n";
+    if (first && terminated && EndsInCarriageReturn(text.substr(start, end - start)))
+      doc.lineEnd_ = "\r\n";
     first = false;
-    doc.lines_.emplace_back(line);
+    doc.lines_.push_back(Line{start, end - start, false});
     start = end + 1;
   }
   return doc;
 }
 
+std::string_view IniDocument::Text(size_t line) const {
+  const Line& l = lines_[line];
+  return std::string_view(l.added ? added_ : read_).substr(l.begin, l.length);
+}
+
+IniDocument::Line IniDocument::Add(std::string_view text) {
+  const Line line{added_.size(), text.size(), true};
+  added_.append(text);
+  return line;
+}
+
 std::optional<IniDocument::Span> IniDocument::FindSection(std::string_view section) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
-    const auto name = HeaderName(lines_[i]);
+    const auto name = HeaderName(Text(i));
     if (!name || !EqualsNoCase(*name, section)) continue;
     size_t end = i + 1;
-    while (end < lines_.size() && !HeaderName(lines_[end]))
+    while (end < lines_.size() && !HeaderName(Text(end)))
       ++end;
     return Span{i, end};
   }
@@ -90,21 +108,21 @@ std::optional<IniDocument::Span> IniDocument::FindSection(std::string_view secti
 
 std::optional<size_t> IniDocument::FindKey(const Span& span, std::string_view key) const {
   for (size_t i = span.begin + 1; i < span.end; ++i) {
-    const auto name = KeyName(lines_[i]);
+    const auto name = KeyName(Text(i));
     if (name && EqualsNoCase(*name, key)) return i;
   }
   return std::nullopt;
 }
 
-std::optional<std::string> IniDocument::Value(std::string_view section,
-                                              std::string_view key) const {
+std::optional<std::string> IniDocument::Value(std::string_view section, std::string_view key,
+                                              size_t limit) const {
   const auto span = FindSection(section);
   if (!span) return std::nullopt;
   const auto line = FindKey(*span, key);
   if (!line) return std::nullopt;
-  const std::string_view text = lines_[*line];
+  const std::string_view text = Text(*line);
   auto value = TrimBlanks(text.substr(text.find('=') + 1));
-  return std::string(value.substr(0, kMaxValueLength));
+  return std::string(value.substr(0, limit));
 }
 
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
@@ -115,33 +133,34 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
   const auto span = FindSection(section);
   if (!span) {
-    lines_.push_back("[" + std::string(section) + "]" + (lineEnd_ == "\r\n" ? "\r" : ""));
-    lines_.push_back(std::move(line));
+    lines_.push_back(Add("[" + std::string(section) + "]" + (lineEnd_ == "\r\n" ? "\r" : "")));
+    lines_.push_back(Add(line));
     return;
   }
   if (const auto existing = FindKey(*span, key)) {
     // The replaced line keeps its own line end.
-    if (lineEnd_ == "\r\n" && !EndsInCarriageReturn(lines_[*existing])) line.pop_back();
-    if (lineEnd_ != "\r\n" && EndsInCarriageReturn(lines_[*existing])) line.push_back('\r');
-    lines_[*existing] = std::move(line);
+    if (lineEnd_ == "\r\n" && !EndsInCarriageReturn(Text(*existing))) line.pop_back();
+    if (lineEnd_ != "\r\n" && EndsInCarriageReturn(Text(*existing))) line.push_back('\r');
+    lines_[*existing] = Add(line);
     return;
   }
   // After the section's last non-empty line, so that a blank separator before the next section
   // stays where it was.
   size_t insertAt = span->end;
-  while (insertAt > span->begin + 1 && TrimBlanks(lines_[insertAt - 1]).empty())
+  while (insertAt > span->begin + 1 && TrimBlanks(Text(insertAt - 1)).empty())
     --insertAt;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), Add(line));
 }
 
 std::string IniDocument::Serialize() const {
   std::string out;
-  size_t total = 0;
-  for (const auto& line : lines_)
-    total += line.size() + 1;
+  size_t total = byteOrderMark_ ? kByteOrderMark.size() : 0;
+  for (const Line& line : lines_)
+    total += line.length + 1;
   out.reserve(total);
-  for (const auto& line : lines_)
-    out.append(line).append("\n");
+  if (byteOrderMark_) out.append(kByteOrderMark);
+  for (size_t i = 0; i < lines_.size(); ++i)
+    out.append(Text(i)).append("\n");
   return out;
 }
 

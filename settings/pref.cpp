@@ -202,7 +202,10 @@ void TPref::FormShow() {
   const ScreenSize screen = CurrentScreenSize();
   auto& f = *ui_;
 
+  // Both chain bounds follow the stored size from the start: a value the reader kept must
+  // survive an OK that touched nothing, whether or not the size control's handler runs.
   SetTrackMaximum(*f.TB9, ChainsBound(screen.W, v3.SimSize));
+  SetTrackMaximum(*f.TB10, ChainLengthBound(screen.H, v3.SimSize));
   if (g.SimColor == 1) f.RB1->setChecked(true);
   if (g.SimColor == 2) f.RB2->setChecked(true);
   if (g.SimColor == 3) f.RB3->setChecked(true);
@@ -346,7 +349,7 @@ void TPref::BB2Click() {
 
   try {
     WriteSettings();
-  } catch (const ESettingsWriteError& error) {
+  } catch (const ESettingsFileError& error) {
     // The dialog stays open with everything the user set, for another try.
     showMessage_(QApplication::applicationName(), QString::fromUtf8(error.what()) + ".");
     return;

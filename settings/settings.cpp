@@ -21,8 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// No real settings file comes near this; a larger one is treated as unreadable.
-constexpr size_t kMaxSettingsFileBytes = 64u << 20;
+// No real settings file comes near this (ours is about 600 bytes); a larger one is treated as
+// unreadable, so that a runaway file costs neither time nor memory at every start.
+constexpr size_t kMaxSettingsFileBytes = 512u << 10;
 
 std::optional<int32_t> ReadInteger(const IniDocument& file, const TSettingKey& key) {
   const auto text = file.Value(key.section, key.key);
@@ -55,16 +56,25 @@ bool HoldsLineBreak(std::string_view value) {
   return value.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// The home folder: $HOME, else the user database's. A relative one would put the settings
+// wherever the program happens to start, so it is not taken, as the base-directory rules say.
 fs::path HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
-  return ".";
+  if (const char* home = std::getenv("HOME"); home && *home && fs::path(home).is_absolute())
+    return home;
+  if (const passwd* entry = ::getpwuid(::getuid());
+      entry && entry->pw_dir && fs::path(entry->pw_dir).is_absolute()) {
+    return entry->pw_dir;
+  }
+  return "/";
 }
 
 }  // namespace
 
 ESettingsWriteError::ESettingsWriteError()
-    : std::runtime_error(std::string("Unable to write to ") + kSettingsFileName) {}
+    : ESettingsFileError(std::string("Unable to write to ") + kSettingsFileName) {}
+
+ESettingsReadError::ESettingsReadError(const std::string& why)
+    : ESettingsFileError(std::string("Unable to read ") + kSettingsFileName + ": " + why) {}
 
 void SetDefaults(TSettings& settings) {
   settings = TSettings{};
@@ -118,6 +128,13 @@ void StoreSettings(const TSettings& settings, IniDocument& file) {
     if (HoldsLineBreak(value) && file.Value(key.section, key.key) != value) {
       throw ESettingsWriteError();
     }
+    // A value longer than the reader takes was read cut short: the file keeps its own line
+    // rather than the cut copy.
+    const auto whole = file.Value(key.section, key.key, std::string::npos);
+    if (whole && whole->size() > IniDocument::kMaxValueLength &&
+        whole->compare(0, IniDocument::kMaxValueLength, value) == 0) {
+      continue;
+    }
     file.Set(key.section, key.key, value);
   }
 }
@@ -131,21 +148,29 @@ fs::path SettingsFilePath() {
   return folder / kSettingsFileName;
 }
 
+namespace {
+
+// The file's text, or nothing when there is none. A file that exists but cannot be read must not
+// be replaced: its other lines would be lost.
+std::string ReadSettingsFile() {
+  std::string bytes, problem;
+  if (ReadWholeFile(SettingsFilePath(), bytes, kMaxSettingsFileBytes, &problem) ==
+      FileReadStatus::kUnreadable) {
+    throw ESettingsReadError(problem);
+  }
+  return bytes;
+}
+
+}  // namespace
+
 void ReadSettings() {
-  std::string bytes;
-  ReadWholeFile(SettingsFilePath(), bytes, kMaxSettingsFileBytes);
-  LoadSettings(IniDocument::Parse(bytes), Settings, CurrentScreenSize());
+  LoadSettings(IniDocument::Parse(ReadSettingsFile()), Settings, CurrentScreenSize());
   WriteSettings();
 }
 
 void WriteSettings() {
   const fs::path path = SettingsFilePath();
-  std::string bytes;
-  // A file that exists but cannot be read must not be replaced: its other lines would be lost.
-  if (ReadWholeFile(path, bytes, kMaxSettingsFileBytes) == FileReadStatus::kUnreadable) {
-    throw ESettingsWriteError();
-  }
-  IniDocument file = IniDocument::Parse(bytes);
+  IniDocument file = IniDocument::Parse(ReadSettingsFile());
   StoreSettings(Settings, file);
   try {
     WriteFileAtomically(path, file.Serialize());

@@ -61,10 +61,23 @@ extern TSettings Settings;
 
 inline constexpr const char* kSettingsFileName = "Orvanex.ini";
 
-// Raised when the settings file cannot be written; the message names the bare file name.
-class ESettingsWriteError : public std::runtime_error {
+// Raised when the settings file cannot be read or written; the message names the bare file name.
+class ESettingsFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The file cannot be written.
+class ESettingsWriteError : public ESettingsFileError {
  public:
   ESettingsWriteError();
+};
+
+// The file is there but cannot be read (too large, not a regular file, not permitted); it is
+// never replaced then, so that nothing in it is lost. The message says why.
+class ESettingsReadError : public ESettingsFileError {
+ public:
+  explicit ESettingsReadError(const std::string& why);
 };
 
 void SetDefaults(TSettings& settings);
@@ -96,11 +109,12 @@ void StoreSettings(const TSettings& settings, IniDocument& file);
 std::filesystem::path SettingsFilePath();
 
 // The reader: fills the global record from the settings file over the defaults it holds, with
-// every clamp, then rewrites the whole file through the writer.
+// every clamp, then rewrites the whole file through the writer. Throws as the writer does.
 void ReadSettings();
 
 // The writer: stores all fields of the global record in the settings file, keeping every other
-// line of it. Throws ESettingsWriteError when the file cannot be written.
+// line of it. Throws ESettingsReadError when the file is there but cannot be read, and
+// ESettingsWriteError when it cannot be written.
 void WriteSettings();
 
 }  // namespace tess

@@ -92,5 +92,15 @@ for lang in de_DE.UTF-8 C; do
   xdotool key Escape
   wait_exit "$DIALOG" 5
 done
+
+note "on a tall screen an untouched OK keeps a chain length the reader kept (50 of at most 54)"
+stop_xvfb
+start_xvfb 3840 2160
+TITLE="Orvanex - Настройка"
+printf '[ThirdVar]\nSimSize=4\nSimCount=50\n' >"$SETTINGS"
+open_dialog
+press_in_window "$WIN" Return
+wait_exit "$DIALOG" 5
+assert_eq "$(ini_value "$SETTINGS" ThirdVar SimCount)" 50 "chain length after OK"
 [ -n "${E2E_SCREENSHOTS:-}" ] && cp "$E2E_WORK"/dialog-*.png "$E2E_SCREENSHOTS"/
 echo PASS

@@ -15,11 +15,12 @@ TEST(IniDocument, NamesCompareWithoutCaseAndFirstDuplicateWins) {
   EXPECT_EQ(doc.Value("Other", "SimColor"), std::nullopt);
 }
 
-TEST(IniDocument, ValuesAreTrimmedAndCutAt2047Characters) {
+TEST(IniDocument, ValuesAreTrimmedAndCutAtTheLongestPath) {
   const std::string longValue(5000, 'x');
   const auto doc = IniDocument::Parse("[S]\nA=\t  spaced out\t \nB=" + longValue + "\nC=\nD\n");
   EXPECT_EQ(doc.Value("S", "A"), "spaced out");
-  EXPECT_EQ(doc.Value("S", "B")->size(), 2047u);
+  EXPECT_EQ(doc.Value("S", "B")->size(), 4095u);
+  EXPECT_EQ(doc.Value("S", "B", std::string::npos)->size(), 5000u);
   EXPECT_EQ(doc.Value("S", "C"), "");
   EXPECT_EQ(doc.Value("S", "D"), std::nullopt);  // a line without '=' is no key
 }

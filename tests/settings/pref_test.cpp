@@ -81,7 +81,7 @@ TEST_F(PrefTest, TheFirstRunShowsTheDefaults) {
   EXPECT_EQ(f.GB1->title(), QString::fromUtf8(" Цвет символов "));
   EXPECT_EQ(f.TB9->minimum(), 10);
   EXPECT_EQ(f.TB9->maximum(), 34);
-  EXPECT_EQ(f.TB10->maximum(), 25);  // kept from the layout while the size is 4
+  EXPECT_EQ(f.TB10->maximum(), 19);  // 3 * 768 / 4 / 30, not the layout's 25
   EXPECT_EQ(f.TB3->value(), 10);
   EXPECT_EQ(f.TB11->value(), 7);
   EXPECT_TRUE(f.RB15->isChecked());
@@ -130,7 +130,7 @@ TEST_F(PrefTest, ChainBoundsFollowTheSizeAndPullPositionsDown) {
   Settings.ThirdVar.SimCount = 19;
   auto& f = Show();
   EXPECT_EQ(f.TB9->maximum(), 34);
-  EXPECT_EQ(f.TB10->maximum(), 25);
+  EXPECT_EQ(f.TB10->maximum(), 19);
   EXPECT_EQ(f.TB9->value(), 30);
   f.TB13->setValue(7);
   EXPECT_EQ(f.TB9->minimum(), 10);
@@ -154,7 +154,7 @@ TEST_F(PrefTest, AMaximumBelowTheMinimumIsIgnored) {
   SetScreenSizeProvider([] { return ScreenSize{300, 200}; });
   f.TB13->setValue(7);
   EXPECT_EQ(f.TB9->maximum(), 34);
-  EXPECT_EQ(f.TB10->maximum(), 25);  // 3 * 200 / 4 / 45 = 3, below 5: ignored too
+  EXPECT_EQ(f.TB10->maximum(), 19);  // 3 * 200 / 4 / 45 = 3, below 5: ignored too
 }
 
 TEST_F(PrefTest, TickingThePictureBoxWithoutAFileUnticksItAndSaysWhy) {
@@ -340,7 +340,8 @@ TEST_F(PrefTest, EveryKeysControlsAreOnTheDialogWithTheKeysRange) {
   for (const TSettingKey& key : SettingKeys()) {
     const QStringList names = QString(key.controls).split(' ', Qt::SkipEmptyParts);
     for (const QString& name : names)
-      ASSERT_NE(pref_->findChild<QWidget*>(name), nullptr) << key.Name() << ": " << name.toStdString();
+      ASSERT_NE(pref_->findChild<QWidget*>(name), nullptr)
+          << key.Name() << ": " << name.toStdString();
     if (names.size() == 1 && names[0].startsWith("TB") && key.ranged) {
       const auto* track = pref_->findChild<QSlider*>(names[0]);
       EXPECT_EQ(track->minimum(), key.low) << key.Name();

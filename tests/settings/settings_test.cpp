@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 
 #include "settings/ini.h"
 #include "tests/support/tempdir.h"
@@ -123,6 +125,12 @@ TEST_F(SettingsFileTest, ChainBoundsFollowTheScreenAndTheJustSettledSize) {
 TEST_F(SettingsFileTest, BackgroundPictureNeedsAnExistingFile) {
   const auto picture = dir_ / "bg.bmp";
   WriteFile(picture, "BM");
+  // A picture deep in folders, at a path longer than 2 047 bytes: still the system's to open.
+  auto deep = dir_.path();
+  while (deep.string().size() < 2000)
+    deep /= std::string(240, 'd');
+  std::filesystem::create_directories(deep);
+  WriteFile(deep / "bg.bmp", "BM");
   const struct {
     std::string path;
     const char* stored;
@@ -133,6 +141,7 @@ TEST_F(SettingsFileTest, BackgroundPictureNeedsAnExistingFile) {
       {"", "1", false},
       {picture.string(), "5", true},
       {picture.string(), "0", false},
+      {(deep / "bg.bmp").string(), "1", true},
   };
   for (const auto& c : cases) {
     const auto out =
@@ -143,6 +152,55 @@ TEST_F(SettingsFileTest, BackgroundPictureNeedsAnExistingFile) {
     EXPECT_EQ(doc.Value("General", "BGPic"), c.expected ? "1" : "0") << c.path;
     EXPECT_EQ(doc.Value("General", "BGPicPath"), c.path);
   }
+  // Longer than any path can be: read cut short, but the file keeps its line whole.
+  const std::string tooLong = "/" + std::string(5000, 'p');
+  const auto out = ReadFrom("[General]\nBGPic=1\nBGPicPath=" + tooLong + "\n");
+  EXPECT_NE(out.find("BGPicPath=" + tooLong + "\n"), std::string::npos);
+  EXPECT_EQ(Settings.General.BGPic, false);
+}
+
+TEST_F(SettingsFileTest, AByteOrderMarkIsNoPartOfTheFirstSection) {
+  const std::string out = ReadFrom("\xEF\xBB\xBF[General]\r\nSimColor=1\r\nVarNum=3\r\n");
+  EXPECT_EQ(Settings.General.SimColor, 1);
+  EXPECT_EQ(Settings.General.VarNum, 3);
+  EXPECT_EQ(out.rfind("\xEF\xBB\xBF[General]\r\nSimColor=1\r\n", 0), 0u) << out;
+  EXPECT_EQ(out.find("[General]", 10), std::string::npos) << "a second [General]";
+}
+
+TEST_F(SettingsFileTest, FilesThatCannotBeReadSayWhyAndStayAsTheyAre) {
+  const std::string huge = "[General]\nSimColor=1\n" + std::string(600 << 10, '\n');
+  const struct {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> make;
+    const char* why;
+  } cases[] = {
+      {"600 KB of blank lines", [&](const auto& file) { WriteFile(file, huge); },
+       "it is larger than 512 KB"},
+      {"a folder", [](const auto& file) { std::filesystem::create_directory(file); },
+       "it is a folder"},
+      {"a link to /dev/zero",
+       [](const auto& file) { std::filesystem::create_symlink("/dev/zero", file); },
+       "it is not a regular file"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(File());
+    c.make(File());
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      ReadSettings();
+      ADD_FAILURE() << c.name << " was read";
+    } catch (const ESettingsReadError& error) {
+      EXPECT_EQ(
+          std::string(error.what()).rfind(std::string("Unable to read Orvanex.ini: ") + c.why, 0),
+          0u)
+          << c.name << ": " << error.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.name;
+  }
+  std::filesystem::remove_all(File());
+  WriteFile(File(), huge);
+  EXPECT_THROW(ReadSettings(), ESettingsReadError);
+  EXPECT_EQ(ReadFile(File()), huge);
 }
 
 TEST_F(SettingsFileTest, HostileFilesAreReadWithoutHarmAndUnknownLinesSurvive) {
@@ -190,7 +248,7 @@ TEST_F(SettingsFileTest, AnUnreadableFileIsNeverReplaced) {
   if (::geteuid() == 0) GTEST_SKIP() << "root ignores file permissions";
   WriteFile(File(), "[General]\nSimColor=1\nmy own notes\n");
   std::filesystem::permissions(File(), std::filesystem::perms::owner_write);
-  EXPECT_THROW(ReadSettings(), ESettingsWriteError);
+  EXPECT_THROW(ReadSettings(), ESettingsReadError);
   std::filesystem::permissions(File(), std::filesystem::perms::owner_all);
   EXPECT_EQ(ReadFile(File()), "[General]\nSimColor=1\nmy own notes\n");
 }
@@ -209,6 +267,12 @@ TEST(SettingsPath, FollowsTheBaseDirectoryRules) {
     ScopedEnv config("XDG_CONFIG_HOME", "relative/path");
     ScopedEnv home("HOME", "/home/u");
     EXPECT_EQ(SettingsFilePath(), "/home/u/.config/Orvanex.ini");
+  }
+  {
+    // A relative home is no base either: the user database's home is taken instead.
+    ScopedEnv config("XDG_CONFIG_HOME", "");
+    ScopedEnv home("HOME", "relative-home");
+    EXPECT_TRUE(SettingsFilePath().is_absolute()) << SettingsFilePath();
   }
 }
 
