@@ -1,7 +1,7 @@
 #pragma once
 // Error classes of the rendering layer, one per component that can fail here (making the
-// drawing object and its clipper cannot: they own no resources of the system). Messages follow one pattern, such as
-// "Surface cannot be made", so that a report names what failed.
+// drawing object and its clipper cannot: they own no resources of the system). Messages follow one
+// pattern, such as "Surface cannot be made", so that a report names what failed.
 #include <stdexcept>
 #include <string>
 

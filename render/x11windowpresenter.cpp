@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,12 +12,18 @@
 
 namespace tess {
 
-std::optional<uint32_t> DaemonWindowFromEnvironment() {
+std::optional<uint32_t> DaemonWindowFromEnvironment(std::string& problem) {
+  problem.clear();
   const char* text = std::getenv("XSCREENSAVER_WINDOW");
   if (text == nullptr || *text == '\0') return std::nullopt;
   char* end = nullptr;
+  errno = 0;
+  const bool digitsFirst = *text >= '0' && *text <= '9';       // no sign, no blank
   const unsigned long long id = std::strtoull(text, &end, 0);  // 0x... or decimal
-  if (end == text || *end != '\0' || id == 0 || id > 0xFFFFFFFFull) return std::nullopt;
+  if (!digitsFirst || errno != 0 || *end != '\0' || id == 0 || id > 0xFFFFFFFFull) {
+    problem = std::string("XSCREENSAVER_WINDOW='") + text + "' names no window";
+    return std::nullopt;
+  }
   return static_cast<uint32_t>(id);
 }
 
@@ -36,8 +43,10 @@ TX11WindowPresenter::TX11WindowPresenter(std::unique_ptr<TX11Blitter> blitter)
   SayWhenBounded();
 }
 
-void TX11WindowPresenter::SayWhenBounded() const {
-  if (Bounded(size_) == size_) return;
+void TX11WindowPresenter::SayWhenBounded() {
+  // Said once: a daemon that keeps resizing its window must not fill the log.
+  if (Bounded(size_) == size_ || saidBounded_) return;
+  saidBounded_ = true;
   std::fprintf(stderr,
                "tessarine: the window 0x%x is %dx%d, larger than the screen: frames are %dx%d\n",
                blitter_->Window(), size_.width(), size_.height(), Bounded(size_).width(),

@@ -18,8 +18,10 @@ class IFramePacer;
 class TX11Blitter;
 
 // The window id in XSCREENSAVER_WINDOW ("0x..." or decimal), or nothing when the variable is
-// unset or names no window.
-std::optional<uint32_t> DaemonWindowFromEnvironment();
+// unset or empty. A value that names no window at all (not a number, 0, beyond 32 bits) gives
+// nothing too, and `problem` says so: a daemon asked for its window and must not get a
+// full-screen saver over its preview instead.
+std::optional<uint32_t> DaemonWindowFromEnvironment(std::string& problem);
 
 class TX11WindowPresenter : public IPresenter {
  public:
@@ -55,7 +57,7 @@ class TX11WindowPresenter : public IPresenter {
  private:
   explicit TX11WindowPresenter(std::unique_ptr<TX11Blitter> blitter);
   QSize Bounded(QSize size) const { return size.boundedTo(screen_); }
-  void SayWhenBounded() const;
+  void SayWhenBounded();
 
   std::unique_ptr<TX11Blitter> blitter_;
   QSize size_;
@@ -63,6 +65,7 @@ class TX11WindowPresenter : public IPresenter {
   QSize primaryMonitor_;
   double dpi_ = 0;
   bool alive_ = true;
+  bool saidBounded_ = false;
   std::unique_ptr<IFramePacer> pacer_;
 };
 

@@ -48,17 +48,26 @@ std::string Padded(const std::string& text, size_t width) {
 
 TCommandLine ParseCommandLine(int argc, const char* const* argv) {
   TCommandLine line;
-  for (int i = 2; i < argc; ++i) {
+  line.hasRunSwitch = argc > 1 && !std::string_view(argv[1]).starts_with("--");
+  const auto fail = [&line](std::string problem) {
+    if (line.problem.empty()) line.problem = std::move(problem);
+  };
+  for (int i = line.hasRunSwitch ? 2 : 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--help") {
       line.help = true;
-    } else if (arg == kSet && i + 1 < argc) {
-      line.assignments.emplace_back(argv[++i]);
+    } else if (arg == kSet) {
+      if (i + 1 < argc) {
+        line.assignments.emplace_back(argv[++i]);
+      } else {
+        fail("--set needs Section.Key=VALUE");
+      }
     } else if (arg.starts_with(kSet) && arg.size() > kSet.size() && arg[kSet.size()] == '=') {
       line.assignments.emplace_back(arg.substr(kSet.size() + 1));
+    } else if (arg.starts_with("-") && arg != "-root" && arg != "--root") {
+      fail("unknown option " + std::string(arg));
     }
   }
-  if (argc > 1 && std::string_view(argv[1]) == "--help") line.help = true;
   return line;
 }
 
@@ -117,7 +126,8 @@ std::string HelpText() {
       "                      (the file keeps its own); names compare without case\n"
       "  --help              show this text\n"
       "\n"
-      "Settings (file ~/.config/Orvanex.ini):\n";
+      "Settings (file " +
+      SettingsFilePath().string() + "):\n";
   for (const TSettingKey& key : SettingKeys()) {
     text += "  " + Padded(key.Name(), 29) + Padded(key.DefaultText(), 7) +
             Padded(key.RangeText(), 27) + key.meaning + "\n";

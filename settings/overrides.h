@@ -15,10 +15,18 @@ struct TSettings;
 struct TCommandLine {
   std::vector<std::string> assignments;  // "Section.Key=VALUE", in the order given
   bool help = false;
+  // Whether the first argument is the run switch; an option in its place means there is none
+  // (which runs the saver).
+  bool hasRunSwitch = false;
+  // What is wrong with the options (an unknown one, one without its value); empty when nothing.
+  std::string problem;
 };
 
-// The options among the arguments after the first: `--set KEY=VALUE` and `--set=KEY=VALUE`
-// (repeatable) and `--help`. Everything else is ignored, as further arguments always were.
+// The options after the run switch, or from the first argument when that is an option:
+// `--set KEY=VALUE` and `--set=KEY=VALUE` (repeatable) and `--help`. Other arguments that are no
+// options (a window number after "/p") are ignored, as they always were, and so is "-root",
+// which some daemons add for a saver that draws on the whole screen; any other option is a
+// problem.
 TCommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // Applies the assignments over `settings`; key names compare without case. An assignment that

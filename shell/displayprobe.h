@@ -1,14 +1,40 @@
 #pragma once
-// Whether the X display answers at all. A display that accepts the connection but never answers
-// would hang the start inside the GUI layer with nothing said, holding the instance guard so
-// that every later start ends silently; we ask first, with a time limit.
+// Whether the displays the program will use answer at all. A display that accepts the connection
+// but never answers would hang the start inside the GUI layer with nothing said, holding the
+// instance guard so that every later start ends silently; we ask first, with a time limit.
 #include <chrono>
+#include <memory>
+
+struct xcb_connection_t;
 
 namespace tess {
 
 enum class TDisplayAnswer { kAnswers, kRefuses, kSilent };
 
-// Connects to $DISPLAY on a thread of its own and waits at most `limit` for the server's answer.
-TDisplayAnswer ProbeXDisplay(std::chrono::milliseconds limit);
+// Asks the X display of $DISPLAY, on a thread of its own, and waits at most `limit` for its
+// answer. A refused connection is tried again for a moment: an X server started without
+// -noreset resets itself when its last client leaves (a saver just killed, say) and refuses
+// connections meanwhile. The connection it makes is kept until this object goes, so that the
+// server cannot reset between this probe and the GUI layer's own connection right after it.
+class TXDisplayProbe {
+ public:
+  TXDisplayProbe();
+  ~TXDisplayProbe();
+  TXDisplayProbe(const TXDisplayProbe&) = delete;
+  TXDisplayProbe& operator=(const TXDisplayProbe&) = delete;
+
+  TDisplayAnswer Probe(std::chrono::milliseconds limit);
+
+ private:
+  struct Shared;
+  std::shared_ptr<Shared> shared_;
+};
+
+// Asks the Wayland display of $WAYLAND_DISPLAY (a name in $XDG_RUNTIME_DIR, "wayland-0" when
+// unset, or an absolute path) for a round trip, and waits at most `limit` for its answer.
+TDisplayAnswer ProbeWaylandDisplay(std::chrono::milliseconds limit);
+
+// How long a refused connection is tried again.
+inline constexpr std::chrono::milliseconds kRefusalRetry{1500};
 
 }  // namespace tess

@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -44,12 +45,46 @@ const char* const kNoResourcesMessage =
                       "поменяйте железо или попробуйте запустить ее в Windows XP.");
 
 bool gConstructingApplication = false;
+// What the platform plugin said while the application object was made, for when it fails.
+QStringList gPlatformMessages;
 
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+// The platforms the GUI layer will try, in order: QT_QPA_PLATFORM's list ("wayland;xcb"), each
+// name without its options ("xcb:nograb").
+QStringList CandidatePlatforms() {
+  QStringList names;
+  for (const QString& entry : QString::fromLocal8Bit(qgetenv("QT_QPA_PLATFORM")).split(';')) {
+    const QString name = entry.section(':', 0, 0).trimmed().toLower();
+    if (!name.isEmpty()) names.append(name);
+  }
+  return names;
+}
+
+bool IsDisplayPlatform(const QString& platform) {
+  return platform == "xcb" || platform.startsWith("wayland");
+}
+
+std::string Described(const char* variable) {
+  return IsSet(variable) ? std::string(variable) + "=" + std::getenv(variable)
+                         : std::string(variable) + " is not set";
+}
+
+// The displays the platforms to be tried would use, as the user set them.
 std::string DisplayDescription() {
-  const char* display = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if (display && *display) return std::string("DISPLAY=") + display;
-  if (wayland && *wayland) return std::string("WAYLAND_DISPLAY=") + wayland;
+  std::string text;
+  for (const QString& platform : CandidatePlatforms()) {
+    if (!IsDisplayPlatform(platform)) continue;
+    const std::string display = Described(platform == "xcb" ? "DISPLAY" : "WAYLAND_DISPLAY");
+    if (text.find(display) != std::string::npos) continue;
+    text += (text.empty() ? "" : ", ") + display;
+  }
+  if (!text.empty()) return text;
+  if (IsSet("DISPLAY")) return Described("DISPLAY");
+  if (IsSet("WAYLAND_DISPLAY")) return Described("WAYLAND_DISPLAY");
   return "neither DISPLAY nor WAYLAND_DISPLAY is set";
 }
 
@@ -62,11 +97,6 @@ std::string DisplayDescription() {
 
 constexpr std::chrono::seconds kDisplayAnswerLimit{5};
 
-bool IsSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0';
-}
-
 // Inside a daemon's window we make no window of our own: the GUI layer runs without a display
 // and our own X connection draws into the daemon's window. Elsewhere an X display, where there is
 // one (also XWayland's), is used as an X11 client: every desktop then takes the same, tested path,
@@ -77,6 +107,8 @@ void ChoosePlatform(bool inDaemonWindow) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   } else if (!IsSet("QT_QPA_PLATFORM") && IsSet("DISPLAY")) {
     qputenv("QT_QPA_PLATFORM", "xcb");
+  } else if (!IsSet("QT_QPA_PLATFORM") && IsSet("WAYLAND_DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "wayland");
   }
 }
 
@@ -86,18 +118,41 @@ void KeepOffTheSessionBus() {
   if (!IsSet("DBUS_SESSION_BUS_ADDRESS")) qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
 }
 
-// An X display that never answers would hang the start with nothing said.
-void RequireAnsweringDisplay(bool inDaemonWindow) {
-  const bool usesX = inDaemonWindow || qgetenv("QT_QPA_PLATFORM") == "xcb";
-  if (!usesX || !IsSet("DISPLAY")) return;
-  switch (ProbeXDisplay(kDisplayAnswerLimit)) {
-    case TDisplayAnswer::kAnswers:
-      return;
-    case TDisplayAnswer::kRefuses:
-      FailForMissingDisplay();
-    case TDisplayAnswer::kSilent:
-      FailForMissingDisplay(": no answer within 5 s");
+// A display that never answers would hang the start with nothing said. Each display the GUI
+// layer would try is asked in its order, up to the first that answers (which it will then use);
+// one that refuses is passed over, as the GUI layer passes over it. `x` keeps the X connection
+// it made until the GUI layer has its own.
+void RequireAnsweringDisplay(bool inDaemonWindow, TXDisplayProbe& x) {
+  const QStringList platforms = inDaemonWindow ? QStringList{"xcb"} : CandidatePlatforms();
+  bool refused = false;
+  for (const QString& platform : platforms) {
+    TDisplayAnswer answer;
+    if (platform == "xcb") {
+      if (!IsSet("DISPLAY")) continue;
+      answer = x.Probe(kDisplayAnswerLimit);
+    } else if (platform.startsWith("wayland")) {
+      answer = ProbeWaylandDisplay(kDisplayAnswerLimit);
+    } else {
+      return;  // another kind of platform: nothing of ours to ask
+    }
+    if (answer == TDisplayAnswer::kAnswers) return;
+    if (answer == TDisplayAnswer::kSilent) {
+      FailForMissingDisplay(platform == "xcb" ? ": no answer within 5 s"
+                                              : ": the Wayland display gave no answer within 5 s");
+    }
+    refused = true;
   }
+  if (refused) FailForMissingDisplay();
+}
+
+// The platform plugin could not start: say which, and why in its own words.
+[[noreturn]] void FailForPlatform(const QString& fatal) {
+  QString why = gPlatformMessages.isEmpty() ? fatal : gPlatformMessages.first();
+  why = why.section('\n', 0, 0).trimmed();
+  std::fprintf(stderr, "tessarine: cannot start the platform '%s' (%s)\n",
+               qgetenv("QT_QPA_PLATFORM").constData(), qPrintable(why));
+  std::fflush(stderr);
+  ::_exit(1);
 }
 
 // While the application object is made, the platform plugin reports a display it cannot reach
@@ -105,8 +160,16 @@ void RequireAnsweringDisplay(bool inDaemonWindow) {
 // plain exit; the plugin's other chatter in that moment says nothing more.
 void StartupMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
   if (gConstructingApplication) {
-    if (type == QtFatalMsg) FailForMissingDisplay();
-    return;
+    if (type != QtFatalMsg) {
+      gPlatformMessages.append(message);
+      return;
+    }
+    // Platforms of displays failed on their displays (one that went since the probe, say); any
+    // other platform failed in its own way, which it told.
+    const QStringList platforms = CandidatePlatforms();
+    if (!platforms.isEmpty() && std::all_of(platforms.begin(), platforms.end(), IsDisplayPlatform))
+      FailForMissingDisplay();
+    FailForPlatform(message);
   }
   std::fprintf(stderr, "%s\n", qPrintable(message));
 }
@@ -232,11 +295,22 @@ int RunProgram(int argc, char** argv) {
     std::fputs(HelpText().c_str(), stdout);
     return 0;
   }
-  const char runSwitch = RunSwitchOf(argc > 1 ? argv[1] : nullptr);
+  if (!options.problem.empty()) {
+    std::fprintf(stderr, "tessarine: %s (see --help)\n", options.problem.c_str());
+    return 2;
+  }
+  const char runSwitch = RunSwitchOf(options.hasRunSwitch ? argv[1] : nullptr);
   // A screen-saver daemon names its window for each saver it starts, one per monitor: each gets
   // a guard of its own, used once.
-  const uint32_t daemonWindow =
-      RunModeOf(runSwitch) == RunMode::kSaver ? DaemonWindowFromEnvironment().value_or(0) : 0;
+  uint32_t daemonWindow = 0;
+  if (RunModeOf(runSwitch) == RunMode::kSaver) {
+    std::string problem;
+    daemonWindow = DaemonWindowFromEnvironment(problem).value_or(0);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "tessarine: %s\n", problem.c_str());
+      return 1;
+    }
+  }
 
   TInstanceGuard guard(daemonWindow != 0 ? GuardSuffixFor(daemonWindow) : std::string(),
                        daemonWindow != 0);
@@ -246,7 +320,8 @@ int RunProgram(int argc, char** argv) {
 
   ChoosePlatform(daemonWindow != 0);
   KeepOffTheSessionBus();
-  RequireAnsweringDisplay(daemonWindow != 0);
+  TXDisplayProbe xProbe;
+  RequireAnsweringDisplay(daemonWindow != 0, xProbe);
   auto app = MakeApplication(argc, argv);
   QApplication::setApplicationName(kApplicationTitle);
   InstallTranslation(*app);
@@ -258,7 +333,7 @@ int RunProgram(int argc, char** argv) {
     window = TX11WindowPresenter::Attach(daemonWindow, problem);
     if (!window) {
       std::fprintf(stderr, "tessarine: %s\n", problem.c_str());
-      return problem.find("connect") != std::string::npos ? 1 : 0;
+      return 1;
     }
     UsePrimaryMonitorOf(*window);
   } else {

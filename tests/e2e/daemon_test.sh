@@ -71,14 +71,19 @@ assert_eq "$EXIT_STATUS" 0 "exit status when the window went away"
 assert_eq "$(wc -l <"$E2E_WORK/gone.err")" 1 "lines on stderr: $(cat "$E2E_WORK/gone.err")"
 grep -q "went away" "$E2E_WORK/gone.err" || fail "unclear message: $(cat "$E2E_WORK/gone.err")"
 
-note "a window that does not exist: status 0 and one line, at once"
-set +e
-XSCREENSAVER_WINDOW=0x3fffff timeout 10 "$TESSARINE" /s 2>"$E2E_WORK/none.err"
-status=$?
-set -e
-assert_eq "$status" 0 "exit status for a missing window"
-assert_eq "$(wc -l <"$E2E_WORK/none.err")" 1 "lines on stderr"
-grep -q "does not exist" "$E2E_WORK/none.err" || fail "unclear message: $(cat "$E2E_WORK/none.err")"
+note "a window that does not exist, or a value that names none: status 1 and one line, no window"
+for value in 0x3fffff junk 0 -1 4294967296 "0x200000 "; do
+  set +e
+  XSCREENSAVER_WINDOW=$value timeout 10 "$TESSARINE" /s 2>"$E2E_WORK/none.err"
+  status=$?
+  set -e
+  assert_eq "$status" 1 "exit status for XSCREENSAVER_WINDOW='$value'"
+  assert_eq "$(wc -l <"$E2E_WORK/none.err")" 1 "lines on stderr for '$value'"
+  grep -q "does not exist\|names no window" "$E2E_WORK/none.err" ||
+    fail "unclear message: $(cat "$E2E_WORK/none.err")"
+  [ -z "$(xdotool search --onlyvisible --name '^Tessarine$' 2>/dev/null)" ] ||
+    fail "a saver window for '$value'"
+done
 note "no guard file of a daemon window is left behind"
 assert_eq "$(find "$XDG_RUNTIME_DIR" -name 'one_inst_orvanex_memfile-0x*' | wc -l)" 0 "guard files"
 [ -n "${E2E_SCREENSHOTS:-}" ] && cp "$E2E_WORK/daemon.png" "$E2E_SCREENSHOTS"/

@@ -119,22 +119,44 @@ wait_exit "$saver" 1
 note "  ended $(( ($(date +%s%N) - start) / 1000000 )) ms after SIGTERM"
 kill "$WINDOW_PID"
 
+# silent_start NAME CMD...: the command must end within 10 s with status 1 and one line that
+# names a display.
+silent_start() {
+  local what=$1 status
+  shift
+  set +e
+  start=$(date +%s)
+  timeout 30 "$@" 2>"$E2E_WORK/silent.err"
+  status=$?
+  set -e
+  assert_eq "$status" 1 "exit status for $what"
+  [ $(($(date +%s) - start)) -le 10 ] || fail "$what took $(($(date +%s) - start)) s"
+  assert_eq "$(wc -l <"$E2E_WORK/silent.err")" 1 "lines on stderr for $what"
+  grep -q "cannot open a display" "$E2E_WORK/silent.err" || fail "unclear: $(cat "$E2E_WORK/silent.err")"
+}
 note "a display that accepts the connection and never answers: one line, status 1, no hang"
 "$TESTWINDOW" --silent-display >"$E2E_WORK/silent" &
 E2E_PIDS+=("$!")
 for _ in $(seq 50); do [ -s "$E2E_WORK/silent" ] && break; sleep 0.1; done
 silent=":$(cat "$E2E_WORK/silent")"
 silent="127.0.0.1$silent"
-set +e
-start=$(date +%s)
-DISPLAY=$silent timeout 30 "$TESSARINE" /s 2>"$E2E_WORK/silent.err"
-status=$?
-set -e
-assert_eq "$status" 1 "exit status with a silent display"
-[ $(($(date +%s) - start)) -le 10 ] || fail "the start took $(($(date +%s) - start)) s"
-assert_eq "$(wc -l <"$E2E_WORK/silent.err")" 1 "lines on stderr"
-grep -q "cannot open a display" "$E2E_WORK/silent.err" || fail "unclear: $(cat "$E2E_WORK/silent.err")"
+silent_start "a silent display" env DISPLAY="$silent" "$TESSARINE" /s
 note "  and the next start is not blocked by a guard left behind"
 timeout 20 "$TESSARINE" /p || fail "the next start failed"
+
+note "the same silent X display behind every way of naming the X platform"
+for platform in "wayland;xcb" "xcb;wayland" "xcb:nograb"; do
+  silent_start "QT_QPA_PLATFORM='$platform'" env -u WAYLAND_DISPLAY QT_QPA_PLATFORM="$platform" \
+    DISPLAY="$silent" "$TESSARINE" /s
+done
+note "a Wayland display that accepts and never answers, for the saver and the dialog"
+"$TESTWINDOW" --silent-wayland "$XDG_RUNTIME_DIR/silent-wayland" >"$E2E_WORK/silent-wayland" &
+E2E_PIDS+=("$!")
+for _ in $(seq 50); do [ -s "$E2E_WORK/silent-wayland" ] && break; sleep 0.1; done
+for switch in /s /c; do
+  silent_start "a silent Wayland display ($switch)" env -u DISPLAY -u QT_QPA_PLATFORM \
+    WAYLAND_DISPLAY=silent-wayland "$TESSARINE" "$switch"
+done
+grep -q "WAYLAND_DISPLAY=silent-wayland" "$E2E_WORK/silent.err" || fail "the display is not named"
 [ -n "${E2E_SCREENSHOTS:-}" ] && cp "$E2E_WORK/preview.png" "$E2E_WORK/fifo.png" "$E2E_SCREENSHOTS"/
 echo PASS

@@ -35,6 +35,25 @@ grep -q -- "--set Section.Key=VALUE" "$E2E_WORK/help" || fail "no --set in the h
 assert_eq "$(grep -c '^  [A-Z][a-zA-Z]*\.[A-Za-z]* ' "$E2E_WORK/help")" 25 "keys in the help"
 [ ! -e "$SETTINGS" ] || fail "--help wrote the settings file"
 
+note "options without a switch run the saver; options the help does not allow are said, status 2"
+xdotool mousemove 500 400
+start_bg "$TESSARINE" --set General.VarNum=3
+saver=$BG_PID
+wait_window Tessarine 20 >/dev/null || fail "no saver for options without a switch"
+xdotool key space
+wait_exit "$saver" 5
+assert_eq "$EXIT_STATUS" 0 "exit status without a switch"
+for args in "/s -set General.VarNum=3" "/s --sett=General.VarNum=3" "/s --set" "--bogus"; do
+  set +e
+  # shellcheck disable=SC2086 # the words are the arguments
+  timeout 10 "$TESSARINE" $args 2>"$E2E_WORK/bad.err" >/dev/null
+  status=$?
+  set -e
+  assert_eq "$status" 2 "status of 'tessarine $args'"
+  assert_eq "$(wc -l <"$E2E_WORK/bad.err")" 1 "lines for '$args': $(cat "$E2E_WORK/bad.err")"
+done
+[ -z "$(xdotool search --onlyvisible --name '^Tessarine$' 2>/dev/null)" ] || fail "a saver window stayed"
+
 note "without a session bus none is started, and none outlives the saver"
 autolaunched() { pgrep -fc 'dbus-launch --autolaunch' || true; }
 before=$(autolaunched)

@@ -103,4 +103,47 @@ for display in "" ":987"; do
   assert_eq "$(wc -l <"$E2E_WORK/nodisplay.err")" 1 "lines on stderr without display '$display'"
   grep -q "cannot open a display" "$E2E_WORK/nodisplay.err" || fail "unclear message: $(cat "$E2E_WORK/nodisplay.err")"
 done
+
+note "a platform that fails says which and why, not that the working X display is missing"
+for platform in wayland bogus; do
+  set +e
+  env -u WAYLAND_DISPLAY QT_QPA_PLATFORM=$platform timeout 20 "$TESSARINE" /p 2>"$E2E_WORK/platform.err"
+  status=$?
+  set -e
+  assert_eq "$status" 1 "exit status for QT_QPA_PLATFORM=$platform"
+  assert_eq "$(wc -l <"$E2E_WORK/platform.err")" 1 "lines for $platform: $(cat "$E2E_WORK/platform.err")"
+  note "  $(cat "$E2E_WORK/platform.err")"
+  grep -q "DISPLAY=:" "$E2E_WORK/platform.err" && fail "the X display named for $platform"
+  grep -qi "$platform" "$E2E_WORK/platform.err" || fail "$platform not named"
+done
+
+note "a saver killed and started again at once always finds the display (a server that resets)"
+# An X server without -noreset resets when its last client leaves, refusing connections
+# meanwhile; the new start must neither hit that nor cause it.
+stop_xvfb
+fifo="$E2E_WORK/resetting-displayfd"
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -ac 3>"$fifo" >"$E2E_WORK/xvfb2.log" 2>&1 &
+XVFB_PID=$!
+read -r -t 20 number <"$fifo" || fail "Xvfb did not start"
+export DISPLAY=":$number"
+for run in $(seq "${RACE_RUNS:-20}"); do
+  start_bg "$TESSARINE" /c
+  first=$BG_PID
+  for _ in $(seq 80); do xdotool search --pid "$first" >/dev/null 2>&1 && break; sleep 0.25; done
+  kill -9 "$first"
+  wait "$first" 2>/dev/null || true
+  start_bg "$TESSARINE" /c 2>"$E2E_WORK/race.err"
+  second=$BG_PID
+  found=""
+  for _ in $(seq 80); do
+    if xdotool search --pid "$second" >/dev/null 2>&1; then found=1; break; fi
+    still_running "$second" || break
+    sleep 0.25
+  done
+  [ -n "$found" ] || fail "start $run after a kill failed: $(cat "$E2E_WORK/race.err")"
+  kill -9 "$second"
+  wait "$second" 2>/dev/null || true
+done
+note "  $run starts in a row"
 echo PASS

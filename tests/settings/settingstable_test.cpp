@@ -87,8 +87,7 @@ TEST(SettingsTable, TheXScreenSaverControlsFollowTheTable) {
       } else if (name == "boolean") {
         // Ticked by default exactly when the key's default is true.
         EXPECT_EQ(value.toInt(), std::string(attribute) == "arg-unset" ? 0 : 1);
-        EXPECT_EQ(key->defaultValue, std::string(attribute) == "arg-unset" ? 1 : 0)
-            << key->Name();
+        EXPECT_EQ(key->defaultValue, std::string(attribute) == "arg-unset" ? 1 : 0) << key->Name();
       } else {
         EXPECT_GE(value.toInt(), key->low) << arg.toStdString();
         EXPECT_LE(value.toInt(), key->high) << arg.toStdString();
@@ -116,15 +115,34 @@ TEST(SettingsTable, KeysAreFoundWithoutCaseAndEachOnce) {
 }
 
 TEST(CommandLine, OptionsAfterTheRunSwitchAreTakenAndEverythingElseIgnored) {
-  const char* argv[] = {"tessarine", "-s",           "--set", "ThirdVar.SimSize=1",
-                        "1234",      "--set=a.b=2", "-root", "--set"};
-  const TCommandLine line = ParseCommandLine(8, argv);
+  const char* argv[] = {"tessarine", "-s",          "--set", "ThirdVar.SimSize=1",
+                        "1234",      "--set=a.b=2", "-root"};
+  const TCommandLine line = ParseCommandLine(7, argv);
   EXPECT_EQ(line.assignments, (std::vector<std::string>{"ThirdVar.SimSize=1", "a.b=2"}));
   EXPECT_FALSE(line.help);
+  EXPECT_TRUE(line.hasRunSwitch);
+  EXPECT_EQ(line.problem, "");
   const char* help[] = {"tessarine", "--help"};
   EXPECT_TRUE(ParseCommandLine(2, help).help);
   const char* laterHelp[] = {"tessarine", "/s", "--help"};
   EXPECT_TRUE(ParseCommandLine(3, laterHelp).help);
+  // Options without a switch: no switch, which runs the saver.
+  const char* noSwitch[] = {"tessarine", "--set", "General.VarNum=3"};
+  const TCommandLine bare = ParseCommandLine(3, noSwitch);
+  EXPECT_FALSE(bare.hasRunSwitch);
+  EXPECT_EQ(bare.assignments, (std::vector<std::string>{"General.VarNum=3"}));
+  // Options the help does not allow are said, never passed over.
+  const struct {
+    std::vector<const char*> args;
+    const char* problem;
+  } bad[] = {
+      {{"tessarine", "/s", "-set", "General.VarNum=3"}, "unknown option -set"},
+      {{"tessarine", "/s", "--sett=General.VarNum=3"}, "unknown option --sett=General.VarNum=3"},
+      {{"tessarine", "/s", "--set"}, "--set needs Section.Key=VALUE"},
+      {{"tessarine", "--bogus"}, "unknown option --bogus"}};
+  for (const auto& c : bad) {
+    EXPECT_EQ(ParseCommandLine(static_cast<int>(c.args.size()), c.args.data()).problem, c.problem);
+  }
 }
 
 TEST(CommandLine, OverridesGoThroughTheClampsAndBadOnesKeepTheFilesValue) {
@@ -170,11 +188,14 @@ TEST(CommandLine, OverridesGoThroughTheClampsAndBadOnesKeepTheFilesValue) {
   }
 }
 
-TEST(CommandLine, HelpNamesEveryKey) {
+TEST(CommandLine, HelpNamesEveryKeyAndTheFileInUse) {
+  ::setenv("XDG_CONFIG_HOME", "/elsewhere/conf", 1);
   const std::string help = HelpText();
+  ::unsetenv("XDG_CONFIG_HOME");
   for (const TSettingKey& key : SettingKeys())
     EXPECT_NE(help.find(key.Name()), std::string::npos) << key.Name();
   EXPECT_NE(help.find("--set Section.Key=VALUE"), std::string::npos);
+  EXPECT_NE(help.find("(file /elsewhere/conf/Orvanex.ini)"), std::string::npos);
 }
 
 }  // namespace

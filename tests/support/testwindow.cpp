@@ -5,14 +5,17 @@
 // it prints instead whether the pointer shows a visible cursor ("visible" or "hidden"). With
 // --silent-display it stands in for a display that accepts connections and never answers: it
 // listens on the TCP port of the first free display number from 50, prints that number and
-// keeps every connection open without a word.
+// keeps every connection open without a word; --silent-wayland PATH does the same as a Wayland
+// display at that socket path.
 //
 //   tessarine-testwindow WIDTH HEIGHT X Y [--over]
 //   tessarine-testwindow --cursor
 //   tessarine-testwindow --silent-display
+//   tessarine-testwindow --silent-wayland PATH
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -63,9 +66,26 @@ int SilentDisplay() {
     (void)::accept(listener, nullptr, nullptr);  // kept open, never answered
 }
 
+int SilentWayland(const char* path) {
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path);
+  ::unlink(path);
+  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(listener, 16) != 0) {
+    return 1;
+  }
+  std::printf("%s\n", path);
+  std::fflush(stdout);
+  while (true)
+    (void)::accept(listener, nullptr, nullptr);  // kept open, never answered
+}
+
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--cursor") return PrintCursor();
   if (argc == 2 && std::string(argv[1]) == "--silent-display") return SilentDisplay();
+  if (argc == 3 && std::string(argv[1]) == "--silent-wayland") return SilentWayland(argv[2]);
   const bool over = argc == 6 && std::string(argv[5]) == "--over";
   if (argc != 5 && !over) {
     std::fprintf(stderr, "usage: tessarine-testwindow WIDTH HEIGHT X Y [--over]\n");
