@@ -102,4 +102,18 @@ double XftDpi(xcb_connection_t* connection, uint32_t root) {
   return 0;
 }
 
+std::bitset<256> KeysHeldDown() {
+  std::bitset<256> held;
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(connection) == 0) {
+    if (auto* keymap = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr)) {
+      for (size_t code = 0; code < held.size(); ++code)
+        held[code] = (keymap->keys[code / 8] >> (code % 8)) & 1;
+      std::free(keymap);
+    }
+  }
+  xcb_disconnect(connection);
+  return held;
+}
+
 }  // namespace tess

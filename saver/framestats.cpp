@@ -69,10 +69,11 @@ void TFrameStats::Report(double seconds, const IFramePacer* pacer) {
                   pacer->RefreshHz(), static_cast<double>(steps_) / seconds,
                   pacer->Description().c_str());
   }
+  const std::string who = label_.empty() ? "" : label_ + ": ";
   std::fprintf(stderr,
-               "tessarine: %.1f fps, %.3f ms CPU per frame, composition %.3f ms, present %.3f ms "
+               "tessarine: %s%.1f fps, %.3f ms CPU per frame, composition %.3f ms, present %.3f ms "
                "(medians over %.0f frames)%s\n",
-               frames / seconds, (cpu - cpuAtWindowStart_) / frames, Median(compose_),
+               who.c_str(), frames / seconds, (cpu - cpuAtWindowStart_) / frames, Median(compose_),
                Median(present_), frames, pacing);
   std::fflush(stderr);
   Restart();

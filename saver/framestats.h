@@ -5,6 +5,7 @@
 // that is drawn.
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tess {
@@ -24,11 +25,14 @@ class TFrameStats {
                 const IFramePacer* pacer = nullptr);
   // Frames start again after a pause: the time without them counts for nothing.
   void Restart();
+  // Names the monitor in every line ("HDMI-1: 60.0 fps ..."); empty for the primary one.
+  void SetLabel(std::string label) { label_ = std::move(label); }
 
  private:
   void Report(double seconds, const IFramePacer* pacer);
 
   bool enabled_ = false;
+  std::string label_;
   std::chrono::steady_clock::time_point windowStart_;
   double cpuAtWindowStart_ = 0;
   int64_t steps_ = 0;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include "core/random.h"
 #include "render/dxdrawwidget.h"
 #include "render/screensize.h"
+#include "render/x11screeninfo.h"
 #include "saver/framegate.h"
 #include "saver/monitorwindow.h"
 
@@ -63,6 +65,7 @@ void TMain::FormShow() {
   CoverScreen(*this, QGuiApplication::primaryScreen());
   StartCursorKnown = PointerPositionKnownAtStart();
   StartCursorPos = QCursor::pos();
+  if (QGuiApplication::platformName() == "xcb") KeysHeldAtStart = KeysHeldDown();
   qApp->installEventFilter(this);
   hookInstalled_ = true;
   QGuiApplication::setOverrideCursor(Qt::BlankCursor);
@@ -87,11 +90,28 @@ void TMain::FormShow() {
   connect(qApp, &QGuiApplication::primaryScreenChanged, this, [this] { FollowScreens(); });
 }
 
+void TMain::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // Somebody else sized the window (a mode change of the screen, a client's request): it covers
+  // the whole primary screen again. Once the event loop is idle, so that a window manager's own
+  // series of changes has settled.
+  if (!hookInstalled_ || closing_) return;
+  QTimer::singleShot(0, this, [this] {
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary != nullptr && !closing_ && hookInstalled_ && geometry() != primary->geometry())
+      CoverScreen(*this, primary);
+  });
+}
+
 void TMain::FollowScreens() {
   if (closing_ || !hookInstalled_) return;
   QScreen* primary = QGuiApplication::primaryScreen();
   if (primary != nullptr && screen() != primary) CoverScreen(*this, primary);
   const QList<QScreen*> screens = QGuiApplication::screens();
+  for (QScreen* screen : screens) {
+    connect(screen, &QScreen::geometryChanged, this, &TMain::FollowScreenGeometry,
+            Qt::UniqueConnection);
+  }
   for (auto it = others_.begin(); it != others_.end();) {
     if ((*it)->Screen() != primary && screens.contains((*it)->Screen())) {
       ++it;
@@ -112,6 +132,13 @@ void TMain::FollowScreens() {
     others_.back()->Start([this] { FollowVisibility(); });
   }
   FollowVisibility();  // a window that went may have been the only one in sight
+}
+
+void TMain::FollowScreenGeometry() {
+  if (closing_ || !hookInstalled_) return;
+  if (QScreen* primary = QGuiApplication::primaryScreen()) CoverScreen(*this, primary);
+  for (const auto& window : others_)
+    CoverScreen(*window, window->Screen());
 }
 
 void TMain::FollowVisibility() {
@@ -165,6 +192,13 @@ void TMain::CloseForInput() {
   close();
 }
 
+bool TMain::IsNewKeyPress(const QKeyEvent& key) {
+  // A repeat is never a new press: the key's first press closed the saver, or came before it.
+  if (key.isAutoRepeat()) return false;
+  const quint32 code = key.nativeScanCode();
+  return code >= KeysHeldAtStart.size() || !KeysHeldAtStart[code];
+}
+
 void TMain::NotePointerAt(QPoint global) {
   if (StartCursorKnown) return;
   StartCursorPos = global;
@@ -186,9 +220,17 @@ void TMain::AppMessage(const QEvent& event) {
       break;
     }
     case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-      CloseForInput();
+      if (IsNewKeyPress(static_cast<const QKeyEvent&>(event))) CloseForInput();
       break;
+    case QEvent::KeyRelease: {
+      // A key that was down at the start is up: from now on it counts like any other (the
+      // releases between a held key's repeats do not count). A release never closes by itself:
+      // its press did, or came before the saver.
+      const auto& key = static_cast<const QKeyEvent&>(event);
+      if (!key.isAutoRepeat() && key.nativeScanCode() < KeysHeldAtStart.size())
+        KeysHeldAtStart[key.nativeScanCode()] = false;
+      break;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
       const auto button = static_cast<const QMouseEvent&>(event).button();

@@ -6,6 +6,7 @@
 // pointer is, which ends the program.
 #include <QPoint>
 #include <QWidget>
+#include <bitset>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -41,21 +42,30 @@ class TMain : public QWidget {
   bool StartCursorKnown = true;
   // The most the cursor may stray on either axis without closing the saver.
   static constexpr int kMouseTolerance = 5;
+  // Keys (X key codes) held down when the saver started: a saver bound to a key (xbindkeys,
+  // sxhkd) starts while that key is still down. Their repeats and their release are no input
+  // of the user's to the saver; a new press of any key is.
+  std::bitset<256> KeysHeldAtStart;
 
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CloseForInput();
   void NotePointerAt(QPoint global);
+  // Whether a key event is the user's doing since the start (see KeysHeldAtStart).
+  bool IsNewKeyPress(const class QKeyEvent& key);
   // One window on every screen but the primary, none elsewhere; the primary window on the
   // primary screen.
   void FollowScreens();
   void DrawOtherMonitors(int steps);
   // Frames stop while no window can be seen and start again when one can.
   void FollowVisibility();
+  // A screen changed its size or place (a new mode): every window covers its screen again.
+  void FollowScreenGeometry();
   // Takes a monitor's window away. It is hidden at once but deleted only later: the input that
   // closes the saver may be an event that window is handling at this very moment.
   void Retire(std::unique_ptr<TMonitorWindow> window);

@@ -40,6 +40,7 @@ TMonitorWindow::TMonitorWindow(QScreen* screen, uint32_t seed)
   // The primary window waits for the refresh; this one's frame follows at once.
   engine_.DXD1.SetOptions(engine_.DXD1.Options() & ~doWaitVBlank);
   engine_.SetScreenSize([this] { return LogicalScreenSize(screen_); });
+  engine_.SetStatsLabel(screen->name().toStdString());
   engine_.DXD1.Loaded();
 }
 

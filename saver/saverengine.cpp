@@ -77,10 +77,18 @@ void TSaverEngine::LoadBackgroundPicture() {
   if (!settings_.General.BGPic) return;
   try {
     TPictureCollectionItem& item = DXIL_BG.Items.Items(0);
-    item.SetPicture(LoadBackgroundBitmap(settings_.General.BGPicPath));
+    // What a run-length picture leaves unset shows the background colour under it.
+    const uint32_t background = RawPixelOf(settings_.General.BGColor);
+    std::string problem;
+    item.SetPicture(LoadBackgroundBitmap(settings_.General.BGPicPath, background, &problem));
     BGPicLoaded = !item.Picture().isNull();
-  } catch (const std::exception&) {
-    // No picture: the frames show the background colour only, without a message.
+    if (!BGPicLoaded) {
+      ReportFailure(TFailureKind::kBackground, "the background picture " +
+                                                   settings_.General.BGPicPath + " " + problem +
+                                                   "; the background colour is shown");
+    }
+  } catch (const std::exception& error) {
+    ReportFailure(TFailureKind::kBackground, error.what());
   }
 }
 
@@ -101,6 +109,26 @@ void TSaverEngine::DrawSim(uint16_t X, uint16_t Y, uint16_t Size, uint16_t Index
   }
 }
 
+const QString& TSaverEngine::CreditFor(TDirectDrawSurfaceCanvas& canvas, int32_t width) {
+  if (width == creditWidth_) return credit_;
+  creditWidth_ = width;
+  const QString text = QString::fromUtf8(kCreditText);
+  const int32_t room = width - 2 * kCreditMargin;
+  credit_ = text;
+  if (canvas.TextWidth(credit_) <= room) return credit_;
+  qsizetype low = 0, high = text.size();  // the longest start that fits with its ellipsis
+  while (low < high) {
+    const qsizetype middle = (low + high + 1) / 2;
+    if (canvas.TextWidth(text.left(middle) + QChar(0x2026)) <= room) {
+      low = middle;
+    } else {
+      high = middle - 1;
+    }
+  }
+  credit_ = text.left(low) + QChar(0x2026);
+  return credit_;
+}
+
 void TSaverEngine::DrawCredit(TDirectDrawSurface& back, ScreenSize size) {
   TDirectDrawSurfaceCanvas& canvas = back.Canvas();
   canvas.BrushStyle = TBrushStyle::bsClear;
@@ -108,7 +136,7 @@ void TSaverEngine::DrawCredit(TDirectDrawSurface& back, ScreenSize size) {
   canvas.Font.Bold = true;
   canvas.Font.Italic = true;
   canvas.SetFontSize(kCreditPoints);
-  static const QString text = QString::fromUtf8(kCreditText);
+  const QString& text = CreditFor(canvas, size.W);
   canvas.TextOut(size.W - canvas.TextWidth(text) - kCreditMargin,
                  size.H + canvas.Font.Height - kCreditMargin, text);
 }

@@ -75,12 +75,18 @@ class TSaverEngine : public IGlyphSink {
 
   void DrawSim(uint16_t X, uint16_t Y, uint16_t Size, uint16_t Index, uint16_t List) override;
 
+  // Names this engine's monitor in its statistics.
+  void SetStatsLabel(std::string label) { stats_.SetLabel(std::move(label)); }
+
   // The generator the scene draws from, for tests that give their own before the show.
   void SetRandom(RandomGenerator& rng) { rng_ = &rng; }
 
  private:
   void LoadBackgroundPicture();
   void DrawCredit(TDirectDrawSurface& back, ScreenSize size);
+  // The credit line as it fits between the margins: whole where it can be, else cut short with
+  // an ellipsis (a tiny screen or window), never running off either edge. Kept for the width.
+  const QString& CreditFor(TDirectDrawSurfaceCanvas& canvas, int32_t width);
 
   TSettings settings_;
   std::function<ScreenSize()> size_;
@@ -88,6 +94,8 @@ class TSaverEngine : public IGlyphSink {
   RandomGenerator* rng_;
   TFrameStats stats_;
   bool shown_ = true;
+  QString credit_;
+  int32_t creditWidth_ = -1;
   bool drawing_ = true;  // false while steps run whose draws nobody will see
 };
 

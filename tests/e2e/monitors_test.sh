@@ -69,4 +69,68 @@ wait_exit "$SAVER" 5
 assert_eq "$EXIT_STATUS" 0 "exit status after a click"
 assert_eq "$("$TESTWINDOW" --cursor)" visible "cursor after closing"
 [ -n "${E2E_SCREENSHOTS:-}" ] && cp "$E2E_WORK/monitors.png" "$E2E_SCREENSHOTS"/
+
+note "a run-length bitmap bomb on 16 monitors is refused at once, with one line"
+for i in $(seq 0 15); do
+  xrandr --setmonitor "M$i" "240/64x1080/286+$((i * 240))+0" "$([ "$i" -eq 0 ] && echo screen || echo none)"
+done 2>/dev/null
+# 5792 x 5792 pixels declared in 8 bits, run-length coded, with data that ends at once.
+python3 - "$E2E_WORK/bomb.bmp" <<'PY'
+import struct, sys
+palette = bytes(1024)
+data = b"\x00\x00\x00\x01"
+header = struct.pack("<2sIHHI", b"BM", 54 + len(palette) + len(data), 0, 0, 54 + len(palette))
+info = struct.pack("<IiiHHIIiiII", 40, 5792, 5792, 1, 8, 1, len(data), 0, 0, 0, 0)
+open(sys.argv[1], "wb").write(header + info + palette + data)
+PY
+printf '[General]\nBGPic=1\nBGPicPath=%s\n' "$E2E_WORK/bomb.bmp" >"$SETTINGS"
+xdotool mousemove 100 500
+start_bg "$TESSARINE" /s 2>"$E2E_WORK/bomb.err"
+SAVER=$BG_PID
+wait_window Tessarine 20 >/dev/null || fail "no saver window"
+sleep 2
+peak=$(awk '/^VmHWM/ { print $2 }' "/proc/$SAVER/status")
+note "  $(saver_windows | wc -l) windows, peak memory $((peak / 1024)) MB"
+[ "$peak" -lt $((600 * 1024)) ] || fail "the bomb took $((peak / 1024)) MB"
+assert_eq "$(grep -c 'declares more pixels than its data can hold' "$E2E_WORK/bomb.err")" 1 \
+  "lines about the bomb: $(cat "$E2E_WORK/bomb.err")"
+xdotool key space
+wait_exit "$SAVER" 5
+for i in $(seq 0 15); do xrandr --delmonitor "M$i"; done 2>/dev/null
+rm -f "$SETTINGS"
+
+note "a change of the screen's mode, or a client's resize, leaves the saver covering the screen"
+stop_xvfb
+start_xvfb 1600 1200
+xrandr --newmode 1280x800_60 83.50 1280 1352 1480 1680 800 803 809 831
+xrandr --addmode screen 1280x800_60
+xrandr --output screen --mode 1280x800_60
+start_saver 600 400
+assert_eq "$(saver_windows | tr '\n' ' ')" "0,0,1280,800 " "window at 1280 x 800"
+xrandr --output screen --mode 1600x1200
+sleep 1
+assert_eq "$(saver_windows | tr '\n' ' ')" "0,0,1600,1200 " "window after the mode grew"
+xdotool windowsize "$(xdotool search --onlyvisible --name '^Tessarine$' | head -n 1)" 300 200
+sleep 1
+assert_eq "$(saver_windows | tr '\n' ' ')" "0,0,1600,1200 " "window after a client shrank it"
+still_running "$SAVER" || fail "the saver ended while the screen changed"
+xdotool key space
+wait_exit "$SAVER" 5
+
+note "started from a key binding: the key's repeats and release do not end it, a new press does"
+for held in "super 0.3" "a 1.0" "Return 0.05"; do
+  read -r key hold <<<"$held"
+  xdotool mousemove 600 400
+  xdotool keydown "$key"
+  start_bg "$TESSARINE" /s
+  SAVER=$BG_PID
+  sleep "$hold"
+  wait_window Tessarine 20 >/dev/null || fail "no saver window"
+  xdotool keyup "$key"
+  sleep 0.7
+  still_running "$SAVER" || fail "the release of $key held $hold s ended the saver"
+  xdotool key space
+  wait_exit "$SAVER" 5
+  assert_eq "$EXIT_STATUS" 0 "exit status after a press"
+done
 echo PASS

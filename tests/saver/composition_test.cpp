@@ -135,6 +135,27 @@ TEST(OtherMonitors, LeaveThePrimaryScreensFramesAsTheyWouldBeAlone) {
   EXPECT_NE(otherRandom.State(), SharedRandom().State());
 }
 
+TEST(CreditLine, StaysBetweenTheMarginsOfATinyScreen) {
+  for (const ScreenSize size : {ScreenSize{320, 200}, ScreenSize{120, 90}}) {
+    SetScreenSizeProvider([&] { return size; });
+    SetDefaults(Settings);
+    Settings.General.VarNum = 0;  // the credit line alone
+    Saver saver(size, true, 1);
+    const QImage& frame = saver.Frame();
+    int leftmost = size.W, rightmost = -1;
+    for (int y = 0; y < size.H; ++y) {
+      for (int x = 0; x < size.W; ++x) {
+        if ((frame.pixel(x, y) & 0xFFFFFF) == 0) continue;
+        leftmost = std::min(leftmost, x);
+        rightmost = std::max(rightmost, x);
+      }
+    }
+    EXPECT_GE(leftmost, 3) << size.W;  // the margin, less what a glyph's side bearing shifts
+    EXPECT_LE(rightmost, size.W - 4) << size.W;
+    EXPECT_GT(rightmost - leftmost, size.W / 2) << size.W;
+  }
+}
+
 // A display slower than the steps: every refresh shows the third of three steps.
 class TSlowDisplay : public TImagePresenter {
  public:

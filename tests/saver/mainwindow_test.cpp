@@ -106,6 +106,8 @@ TEST_F(SaverWindowTest, DistanceIsAlwaysMeasuredFromTheStart) {
   EXPECT_FALSE(Open());
 }
 
+constexpr quint32 kKeyCodeOfA = 38;
+
 TEST_F(SaverWindowTest, KeysAndTheThreeMainButtonsCloseButReleasesAndTheWheelDoNot) {
   const struct {
     const char* what;
@@ -118,10 +120,27 @@ TEST_F(SaverWindowTest, KeysAndTheThreeMainButtonsCloseButReleasesAndTheWheelDoN
          t.Send(key);
        },
        true},
+      // A saver started by a key binding gets that key's repeats and release: not the user's.
       {"key release of a key held at the start",
        [](SaverWindowTest& t) {
          QKeyEvent key(QEvent::KeyRelease, Qt::Key_Shift, Qt::ShiftModifier);
          t.Send(key);
+       },
+       false},
+      {"repeated press of a key held at the start",
+       [](SaverWindowTest& t) {
+         t.main_->KeysHeldAtStart.set(kKeyCodeOfA);
+         QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, kKeyCodeOfA, 0, 0, "a", true);
+         t.Send(key);
+       },
+       false},
+      {"press of a key held at the start, once released",
+       [](SaverWindowTest& t) {
+         t.main_->KeysHeldAtStart.set(kKeyCodeOfA);
+         QKeyEvent up(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, kKeyCodeOfA, 0, 0, "a");
+         t.Send(up);
+         QKeyEvent down(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, kKeyCodeOfA, 0, 0, "a");
+         t.Send(down);
        },
        true},
       {"left press", [](SaverWindowTest& t) { t.Press(Qt::LeftButton); }, true},
@@ -225,6 +244,75 @@ QByteArray TopDownBmp(const QImage& picture) {
   return bytes;
 }
 
+// A bitmap file with a header of `infoBytes` (40, or 108 for one with colour masks), the given
+// compression and bits per pixel, the colour table or masks in `extra` and the pixel data.
+QByteArray BmpFile(qint32 width, qint32 height, quint16 bits, quint32 compression,
+                   const QByteArray& extra, const QByteArray& data, quint32 infoBytes = 40) {
+  QByteArray header(14 + static_cast<int>(infoBytes), '\0');
+  const auto put32 = [&header](int at, quint32 value) {
+    std::memcpy(header.data() + at, &value, 4);
+  };
+  const auto put16 = [&header](int at, quint16 value) {
+    std::memcpy(header.data() + at, &value, 2);
+  };
+  header[0] = 'B';
+  header[1] = 'M';
+  put32(2, static_cast<quint32>(header.size() + extra.size() + data.size()));
+  put32(10, static_cast<quint32>(header.size() + extra.size()));
+  put32(14, infoBytes);
+  put32(18, static_cast<quint32>(width));
+  put32(22, static_cast<quint32>(height));
+  put16(26, 1);
+  put16(28, bits);
+  put32(30, compression);
+  put32(34, static_cast<quint32>(data.size()));
+  if (infoBytes >= 108) {  // the colour masks, alpha included, of a 32-bit picture
+    put32(54, 0x00FF0000);
+    put32(58, 0x0000FF00);
+    put32(62, 0x000000FF);
+    put32(66, 0xFF000000);
+  }
+  return header + extra + data;
+}
+
+// An 8 x 4 run-length bitmap whose data paints its bottom row red and then ends.
+QByteArray EarlyEndingRunLengthBmp() {
+  QByteArray palette(256 * 4, '\0');
+  palette[4 + 2] = static_cast<char>(255);               // index 1: red (blue, green, red, unused)
+  const QByteArray data("\x08\x01\x00\x00\x00\x01", 6);  // 8 x index 1, end of line, end
+  return BmpFile(8, 4, 8, 1, palette, data);
+}
+
+// A 2 x 1 bitmap of 32 bits with an alpha mask: a clear green pixel and an opaque blue one.
+QByteArray AlphaBmp() {
+  const QByteArray pixels("\x00\xFF\x00\x00\xFF\x00\x00\xFF", 8);  // B G R A
+  return BmpFile(2, 1, 32, 3, {}, pixels, 108);
+}
+
+TEST_F(SaverWindowTest, BitmapsWithRunsThatEndEarlyOrAnAlphaMaskShowTheirOwnColours) {
+  TempDir dir;
+  testing::WriteFile(dir / "early.bmp", EarlyEndingRunLengthBmp().toStdString());
+  testing::WriteFile(dir / "alpha.bmp", AlphaBmp().toStdString());
+  Settings.General.BGColor = MakeColour(50, 60, 70);
+  Settings.General.BGPic = true;
+  Settings.General.BGPicPath = (dir / "early.bmp").string();
+  Show();
+  ASSERT_TRUE(main_->Engine().BGPicLoaded);
+  QImage frame = Frame();
+  // What the file does not paint is the background colour, never what memory held.
+  EXPECT_EQ(frame.pixel(5, frame.height() - 2) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(frame.pixel(5, 5) & 0xFFFFFF, 0x323C46u);
+  EXPECT_EQ(frame.pixel(frame.width() - 5, frame.height() / 2) & 0xFFFFFF, 0x323C46u);
+  main_.reset();
+  // A clear pixel keeps its colour: the background is opaque.
+  Settings.General.BGPicPath = (dir / "alpha.bmp").string();
+  Show();
+  ASSERT_TRUE(main_->Engine().BGPicLoaded);
+  frame = Frame();
+  EXPECT_EQ(frame.pixel(5, 5) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(frame.pixel(frame.width() - 5, 5) & 0xFFFFFF, 0x0000FFu);
+}
+
 TEST_F(SaverWindowTest, ABitmapBackgroundIsStretchedOverTheWholeScreen) {
   TempDir dir;
   QImage quarters(2, 2, QImage::Format_RGB32);
@@ -257,7 +345,7 @@ TEST_F(SaverWindowTest, ABitmapBackgroundIsStretchedOverTheWholeScreen) {
   }
 }
 
-TEST_F(SaverWindowTest, UnusableBackgroundFilesLeaveTheGreyWithoutAMessage) {
+TEST_F(SaverWindowTest, UnusableBackgroundFilesLeaveTheGreyAndSayWhy) {
   TempDir dir;
   QImage picture(64, 64, QImage::Format_RGB32);
   picture.fill(qRgb(9, 9, 9));
@@ -276,14 +364,23 @@ TEST_F(SaverWindowTest, UnusableBackgroundFilesLeaveTheGreyWithoutAMessage) {
   const struct {
     const char* name;
     std::string content;
+    const char* why;
   } files[] = {
-      {"truncated.bmp", bmp.substr(0, 100)},
-      {"picture.png", png.toStdString()},
-      {"text.bmp", "this is not a picture"},
-      {"empty.bmp", ""},
-      {"huge.bmp", huge},
-      {"fifo.bmp", {}},
+      {"truncated.bmp", bmp.substr(0, 100), "is truncated"},
+      {"picture.png", png.toStdString(), "is not a Windows bitmap"},
+      {"text.bmp", "this is not a picture", "is not a Windows bitmap"},
+      {"empty.bmp", "", "is not a Windows bitmap"},
+      {"huge.bmp", huge, "is larger than 64 megapixels"},
+      {"fifo.bmp", {}, "is not a regular file"},
+      // 5792 x 5792 run-length pixels from six bytes: 130 MB for every monitor, if decoded.
+      {"bomb.bmp",
+       BmpFile(5792, 5792, 8, 1, QByteArray(1024, '\0'), QByteArray("\x00\x00\x00\x01", 4))
+           .toStdString(),
+       "declares more pixels than its data can hold"},
   };
+  std::vector<std::string> lines;
+  const FailureListener previous =
+      SetFailureListener([&](const std::string& line) { lines.push_back(line); });
   Settings.General.BGColor = MakeColour(50, 50, 50);
   // A FIFO in the picture's place (as if swapped in after the settings were read) must not
   // block: opening it waits for a writer that never comes.
@@ -292,11 +389,16 @@ TEST_F(SaverWindowTest, UnusableBackgroundFilesLeaveTheGreyWithoutAMessage) {
     if (std::string(f.name) != "fifo.bmp") testing::WriteFile(dir / f.name, f.content);
     Settings.General.BGPic = true;
     Settings.General.BGPicPath = (dir / f.name).string();
+    ResetFailureLog();
+    lines.clear();
     Show();
     EXPECT_FALSE(main_->Engine().BGPicLoaded) << f.name;
     EXPECT_EQ(Frame().pixel(10, 10) & 0xFFFFFF, 0x323232u) << f.name;
+    ASSERT_EQ(lines.size(), 1u) << f.name;
+    EXPECT_NE(lines[0].find(std::string(f.name) + " " + f.why), std::string::npos) << lines[0];
     main_.reset();
   }
+  SetFailureListener(previous);
 }
 
 // A display that goes away after the first frames.
