@@ -55,6 +55,9 @@ bool TX11VisibilityWatch::MonitorsOn() {
 }
 
 TVisibility TX11VisibilityWatch::Update() {
+  // The monitors first: asking about them reads the connection, and events that come with the
+  // answer would no longer wake whoever waits on the connection. They are taken in below.
+  state_.Current();
   while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
     switch (event->response_type & 0x7F) {
       case XCB_VISIBILITY_NOTIFY: {

@@ -113,6 +113,12 @@ note "  resident memory ${rss_kb} kB"
 [ "$rss_kb" -lt $((400 * 1024)) ] || fail "the saver takes ${rss_kb} kB"
 grep -q "larger than the screen: frames are 1920x1080" "$E2E_WORK/huge.err" ||
   fail "no clear line for the huge window: $(cat "$E2E_WORK/huge.err")"
+for size in "30000 30000" "32767 20000" "25000 32767"; do
+  # shellcheck disable=SC2086 # width and height
+  xdotool windowsize "$WINDOW_ID" $size
+  sleep 0.3
+done
+assert_eq "$(grep -c 'larger than the screen' "$E2E_WORK/huge.err")" 1 "lines after resizes"
 start=$(date +%s%N)
 kill -TERM "$saver"
 wait_exit "$saver" 1

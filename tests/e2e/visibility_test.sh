@@ -62,6 +62,8 @@ wait_said "resumed" 2
 changes 0 0 1024 768 || fail "no frames on the primary after the cover went"
 changes 1024 0 1024 768 || fail "no frames on the second monitor after the cover went"
 
+grep -q "^tessarine: RIGHT: [0-9.]* fps" "$STATS" || fail "no statistics named for the monitor RIGHT"
+
 note "a cover over one monitor pauses that monitor only"
 cover 1024 768 1024 0
 wait_said "RIGHT: paused (covered)" 1

@@ -63,7 +63,8 @@ for _ in $(seq 10); do
   [ "$blue" -gt 10000 ] && break
 done
 note "  $blue blue pixels on the screen, $(ink "$E2E_WORK/xscreensaver.png" g) green"
-[ "$blue" -gt 10000 ] || fail "no blue frames of ours on the screen"
+[ "$blue" -gt 10000 ] ||
+  fail "no blue frames of ours on the screen: $(tail -n 8 "$E2E_WORK/xscreensaver.log")"
 assert_eq "$(ini_value "$home/.config/Orvanex.ini" General SimColor)" 2 "SimColor in the file"
 
 note "a cycle ends the saver by SIGTERM, which xscreensaver logs as a normal end, and starts it again"

@@ -14,6 +14,7 @@
 #include "render/dxdrawwidget.h"
 #include "render/imagepresenter.h"
 #include "render/screensize.h"
+#include "saver/background.h"
 #include "saver/failurelog.h"
 #include "settings/settings.h"
 #include "tests/support/tempdir.h"
@@ -304,6 +305,9 @@ TEST_F(SaverWindowTest, BitmapsWithRunsThatEndEarlyOrAnAlphaMaskShowTheirOwnColo
   EXPECT_EQ(frame.pixel(5, 5) & 0xFFFFFF, 0x323C46u);
   EXPECT_EQ(frame.pixel(frame.width() - 5, frame.height() / 2) & 0xFFFFFF, 0x323C46u);
   main_.reset();
+  // Each monitor's saver asks for the same file: it is decoded once, and the pixels shared.
+  const std::string early = (dir / "early.bmp").string();
+  EXPECT_EQ(LoadBackgroundBitmap(early, 0).constBits(), LoadBackgroundBitmap(early, 0).constBits());
   // A clear pixel keeps its colour: the background is opaque.
   Settings.General.BGPicPath = (dir / "alpha.bmp").string();
   Show();
