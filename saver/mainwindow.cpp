@@ -95,11 +95,18 @@ void TMain::resizeEvent(QResizeEvent* event) {
   // Somebody else sized the window (a mode change of the screen, a client's request): it covers
   // the whole primary screen again. Once the event loop is idle, so that a window manager's own
   // series of changes has settled.
+  // A window manager that insists on another size is not fought: a few tries in a row, then
+  // it has its way until the screen itself changes.
   if (!hookInstalled_ || closing_) return;
   QTimer::singleShot(0, this, [this] {
     QScreen* primary = QGuiApplication::primaryScreen();
-    if (primary != nullptr && !closing_ && hookInstalled_ && geometry() != primary->geometry())
+    if (primary == nullptr || closing_ || !hookInstalled_) return;
+    if (geometry() == primary->geometry()) {
+      recoverTries_ = 0;
+    } else if (recoverTries_ < kMaxRecoverTries) {
+      ++recoverTries_;
       CoverScreen(*this, primary);
+    }
   });
 }
 
@@ -136,6 +143,7 @@ void TMain::FollowScreens() {
 
 void TMain::FollowScreenGeometry() {
   if (closing_ || !hookInstalled_) return;
+  recoverTries_ = 0;
   if (QScreen* primary = QGuiApplication::primaryScreen()) CoverScreen(*this, primary);
   for (const auto& window : others_)
     CoverScreen(*window, window->Screen());

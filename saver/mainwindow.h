@@ -80,6 +80,9 @@ class TMain : public QWidget {
   bool cursorHidden_ = false;
   bool active_ = false;
   bool closing_ = false;
+  // Times in a row the window was sized to its screen again after somebody else sized it.
+  int recoverTries_ = 0;
+  static constexpr int kMaxRecoverTries = 3;
 };
 
 }  // namespace tess

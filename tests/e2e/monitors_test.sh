@@ -117,20 +117,4 @@ still_running "$SAVER" || fail "the saver ended while the screen changed"
 xdotool key space
 wait_exit "$SAVER" 5
 
-note "started from a key binding: the key's repeats and release do not end it, a new press does"
-for held in "super 0.3" "a 1.0" "Return 0.05"; do
-  read -r key hold <<<"$held"
-  xdotool mousemove 600 400
-  xdotool keydown "$key"
-  start_bg "$TESSARINE" /s
-  SAVER=$BG_PID
-  sleep "$hold"
-  wait_window Tessarine 20 >/dev/null || fail "no saver window"
-  xdotool keyup "$key"
-  sleep 0.7
-  still_running "$SAVER" || fail "the release of $key held $hold s ended the saver"
-  xdotool key space
-  wait_exit "$SAVER" 5
-  assert_eq "$EXIT_STATUS" 0 "exit status after a press"
-done
 echo PASS
