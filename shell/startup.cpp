@@ -320,9 +320,13 @@ int RunProgram(int argc, char** argv) {
 
   ChoosePlatform(daemonWindow != 0);
   KeepOffTheSessionBus();
-  TXDisplayProbe xProbe;
-  RequireAnsweringDisplay(daemonWindow != 0, xProbe);
-  auto app = MakeApplication(argc, argv);
+  std::unique_ptr<QApplication> app;
+  {
+    // The probe's X connection is let go once the GUI layer has its own.
+    TXDisplayProbe xProbe;
+    RequireAnsweringDisplay(daemonWindow != 0, xProbe);
+    app = MakeApplication(argc, argv);
+  }
   QApplication::setApplicationName(kApplicationTitle);
   InstallTranslation(*app);
   QuitOnTerminationSignals(*app);

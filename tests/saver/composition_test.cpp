@@ -31,15 +31,20 @@ void PrintTo(const Case& c, std::ostream* out) {
 
 class Composition : public ::testing::TestWithParam<Case> {};
 
+// Shows an engine's frames through `display`, as a window's first showing does.
+void ShowThrough(TSaverEngine& engine, IPresenter& display) {
+  engine.DXD1.SetPresenter(&display);
+  engine.PrepareFrames();
+  engine.DXD1.FormShown();
+}
+
 // A saver drawing into an image presenter, composing by change or in full.
 struct Saver {
   Saver(ScreenSize screen, bool byChange, uint32_t seed)
       : rng(seed), display({screen.W, screen.H}) {
     engine.SetRandom(rng);
     engine.DXD1.DeferredComposition = byChange;
-    engine.DXD1.SetPresenter(&display);
-    engine.PrepareFrames();
-    engine.DXD1.FormShown();
+    ShowThrough(engine, display);
   }
   const QImage& Frame() {
     engine.DXT1Timer(engine.DXT1, 1);
@@ -122,9 +127,7 @@ TEST(OtherMonitors, LeaveThePrimaryScreensFramesAsTheyWouldBeAlone) {
   TImagePresenter otherDisplay({800, 600});
   TSaverEngine other(otherRandom);
   other.SetScreenSize([] { return ScreenSize{800, 600}; });
-  other.DXD1.SetPresenter(&otherDisplay);
-  other.PrepareFrames();
-  other.DXD1.FormShown();
+  ShowThrough(other, otherDisplay);
   primary.engine.AfterFrame = [&](int steps) { other.DrawFrame(steps); };
   for (int frame = 1; frame <= 400; ++frame) {
     ASSERT_EQ(primary.Frame(), alone.Frame()) << "frame " << frame;
@@ -171,9 +174,7 @@ TEST(SlowDisplays, AFrameOfSeveralStepsShowsWhatTheLastStepDraws) {
   RandomGenerator rng(7);
   TSlowDisplay slowDisplay({size.W, size.H});
   TSaverEngine slow(rng);
-  slow.DXD1.SetPresenter(&slowDisplay);
-  slow.PrepareFrames();
-  slow.DXD1.FormShown();
+  ShowThrough(slow, slowDisplay);
   for (int frame = 1; frame <= 200; ++frame) {
     everyStep.Frame();
     everyStep.Frame();
@@ -194,9 +195,7 @@ TEST(HiDpi, AFrameAtScaleSIsTheLogicalFrameEnlargedPixelByPixel) {
     TImagePresenter device({logical.W * scale, logical.H * scale});
     TScaledPresenter enlarging(device, scale);
     TSaverEngine scaled(random);
-    scaled.DXD1.SetPresenter(&enlarging);
-    scaled.PrepareFrames();
-    scaled.DXD1.FormShown();
+    ShowThrough(scaled, enlarging);
     for (int frame = 1; frame <= 300; ++frame) {
       plain.Frame();
       scaled.DXT1Timer(scaled.DXT1, 1);
