@@ -16,6 +16,7 @@
 #include "render/x11screeninfo.h"
 #include "saver/framegate.h"
 #include "saver/monitorwindow.h"
+#include "saver/overlaylayer.h"
 
 namespace tess {
 
@@ -57,7 +58,7 @@ void TMain::showEvent(QShowEvent* event) {
 
 void TMain::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
-  if (!event->spontaneous()) FormHide();
+  if (!event->spontaneous() && !MovingToAnotherOutput(*this)) FormHide();
 }
 
 void TMain::FormShow() {
@@ -71,6 +72,9 @@ void TMain::FormShow() {
   QGuiApplication::setOverrideCursor(Qt::BlankCursor);
   cursorHidden_ = true;
   engine_.PrepareFrames();
+  // A surface of the overlay layer is active only while it has the keyboard, which a seat
+  // without one never gives: its frames do not wait for that.
+  if (UseOverlayLayer()) engine_.DXT1.ActiveOnly = false;
   engine_.DXT1.SetEnabled(true);
   gate_ = std::make_unique<TFrameGate>(this, XWindowOf(*this));
   gate_->OnChange = [this] { FollowVisibility(); };
@@ -97,7 +101,8 @@ void TMain::resizeEvent(QResizeEvent* event) {
   // series of changes has settled.
   // A window manager that insists on another size is not fought: a few tries in a row, then
   // it has its way until the screen itself changes.
-  if (!hookInstalled_ || closing_) return;
+  // The compositor sizes a layer surface to its output by itself.
+  if (!hookInstalled_ || closing_ || UseOverlayLayer()) return;
   QTimer::singleShot(0, this, [this] {
     QScreen* primary = QGuiApplication::primaryScreen();
     if (primary == nullptr || closing_ || !hookInstalled_) return;
@@ -113,7 +118,7 @@ void TMain::resizeEvent(QResizeEvent* event) {
 void TMain::FollowScreens() {
   if (closing_ || !hookInstalled_) return;
   QScreen* primary = QGuiApplication::primaryScreen();
-  if (primary != nullptr && screen() != primary) CoverScreen(*this, primary);
+  if (primary != nullptr && !Covers(*this, primary)) CoverScreen(*this, primary);
   const QList<QScreen*> screens = QGuiApplication::screens();
   for (QScreen* screen : screens) {
     connect(screen, &QScreen::geometryChanged, this, &TMain::FollowScreenGeometry,

@@ -6,6 +6,7 @@
 
 #include "render/dxdrawwidget.h"
 #include "render/screensize.h"
+#include "saver/overlaylayer.h"
 
 namespace tess {
 
@@ -26,9 +27,17 @@ void SetUpSaverWindow(QWidget& window, TDXDrawWidget& drawingWindow) {
 
 void CoverScreen(QWidget& window, QScreen* screen) {
   if (screen == nullptr) return;
+  if (UseOverlayLayer()) {
+    CoverScreenInOverlayLayer(window, screen);
+    return;
+  }
   window.setScreen(screen);
   window.setGeometry(screen->geometry());
   window.setWindowState(window.windowState() | Qt::WindowFullScreen);
+}
+
+bool Covers(const QWidget& window, const QScreen* screen) {
+  return UseOverlayLayer() ? OverlayLayerOutput(window) == screen : window.screen() == screen;
 }
 
 TMonitorWindow::TMonitorWindow(QScreen* screen, uint32_t seed)

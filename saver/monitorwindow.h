@@ -20,8 +20,11 @@ class TDXDrawWidget;
 // The window flags, colour and layout every saver window has: frameless, above panels and docks,
 // black until the first frame, the drawing surface's window filling it, movements tracked.
 void SetUpSaverWindow(QWidget& window, TDXDrawWidget& drawingWindow);
-// Puts a saver window over the whole of a screen.
+// Puts a saver window over the whole of a screen: a full-screen window, or a surface of the
+// compositor's overlay layer where there is one.
 void CoverScreen(QWidget& window, QScreen* screen);
+// Whether a saver window is over that screen (as far as it asked to be).
+bool Covers(const QWidget& window, const QScreen* screen);
 
 class TMonitorWindow : public QWidget {
  public:

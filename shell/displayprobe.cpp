@@ -128,4 +128,88 @@ TDisplayAnswer ProbeWaylandDisplay(std::chrono::milliseconds limit) {
                                                     : TDisplayAnswer::kRefuses;
 }
 
+namespace {
+
+uint32_t Word(const uint8_t* at) {
+  uint32_t word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+// Waits for the socket to have something to read until `deadline`; false once it is too late.
+bool WaitReadable(int fd, Clock::time_point deadline) {
+  pollfd reply{fd, POLLIN, 0};
+  int ready;
+  do {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    ready = ::poll(&reply, 1, static_cast<int>(std::max<int64_t>(left.count(), 0)));
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0 && (reply.revents & POLLIN) != 0;
+}
+
+}  // namespace
+
+bool TWaylandGlobalsReader::Feed(const uint8_t* bytes, size_t count) {
+  if (done_ || broken_) return false;
+  pending_.insert(pending_.end(), bytes, bytes + count);
+  size_t at = 0;
+  constexpr size_t kHeader = 8;
+  while (pending_.size() - at >= kHeader) {
+    const uint32_t object = Word(&pending_[at]);
+    const uint32_t size = Word(&pending_[at + 4]) >> 16;
+    const uint32_t opcode = Word(&pending_[at + 4]) & 0xffffu;
+    if (size < kHeader || size % 4 != 0) {
+      broken_ = true;
+      return false;
+    }
+    if (pending_.size() - at < size) break;
+    if (object == kRegistry && opcode == 0) ReadGlobal(&pending_[at + kHeader], size - kHeader);
+    if (object == kCallback && opcode == 0) done_ = true;
+    at += size;
+    if (done_ || broken_) return false;
+  }
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(at));
+  return true;
+}
+
+// wl_registry.global: name (uint), interface (string: its length with the terminating zero, the
+// bytes, padding to a whole word), version (uint).
+void TWaylandGlobalsReader::ReadGlobal(const uint8_t* arguments, size_t size) {
+  if (size < 8) {
+    broken_ = true;
+    return;
+  }
+  const uint32_t length = Word(arguments + 4);
+  if (length == 0 || length > size - 8 || arguments[8 + length - 1] != '\0') {
+    broken_ = true;
+    return;
+  }
+  interfaces_.emplace_back(reinterpret_cast<const char*>(arguments + 8), length - 1);
+}
+
+bool WaylandDisplayOffers(const std::string& interface, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  // Tried once: a display that refuses is no reason to wait.
+  const int fd = ConnectToCompositor(WaylandSocketPath(), Clock::now());
+  if (fd < 0) return false;
+  // wl_display.get_registry (request 1, new registry object 2), then wl_display.sync (request 0,
+  // new callback object 3): the globals come before the callback's "done".
+  const uint32_t requests[] = {1, (12u << 16) | 1u, TWaylandGlobalsReader::kRegistry,
+                               1, (12u << 16) | 0u, TWaylandGlobalsReader::kCallback};
+  TWaylandGlobalsReader reader;
+  if (::send(fd, requests, sizeof requests, MSG_NOSIGNAL) ==
+      static_cast<ssize_t>(sizeof requests)) {
+    uint8_t buffer[4096];
+    while (WaitReadable(fd, deadline)) {
+      const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+      if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      if (got <= 0 || !reader.Feed(buffer, static_cast<size_t>(got))) break;
+    }
+  }
+  ::close(fd);
+  const auto& offered = reader.Interfaces();
+  return reader.Done() && std::find(offered.begin(), offered.end(), interface) != offered.end();
+}
+
 }  // namespace tess

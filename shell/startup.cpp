@@ -97,16 +97,29 @@ std::string DisplayDescription() {
 
 constexpr std::chrono::seconds kDisplayAnswerLimit{5};
 
+// A Wayland compositor with the wlr layer shell lets the saver be a surface of its overlay layer,
+// above everything and outside the window layout, which an X11 window under XWayland never is.
+bool WaylandOverlayLayerOffered() {
+#ifdef TESSARINE_LAYER_SHELL
+  return IsSet("WAYLAND_DISPLAY") &&
+         WaylandDisplayOffers("zwlr_layer_shell_v1", std::chrono::milliseconds(1000));
+#else
+  return false;
+#endif
+}
+
 // Inside a daemon's window we make no window of our own: the GUI layer runs without a display
-// and our own X connection draws into the daemon's window. Elsewhere an X display, where there is
-// one (also XWayland's), is used as an X11 client: every desktop then takes the same, tested path,
-// with shared memory and a known cursor position. Only without any X display does a Wayland
-// desktop get the native Wayland platform. A platform the user chose stays.
+// and our own X connection draws into the daemon's window. A Wayland compositor with an overlay
+// layer gets the native Wayland platform (X11 still, should Qt's Wayland platform be missing).
+// Elsewhere an X display, where there is one (also XWayland's), is used as an X11 client: every
+// desktop then takes the same, tested path, with shared memory and a known cursor position. Only
+// without any X display does another Wayland desktop get the native Wayland platform. A platform
+// the user chose stays.
 void ChoosePlatform(bool inDaemonWindow) {
   if (inDaemonWindow) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   } else if (!IsSet("QT_QPA_PLATFORM") && IsSet("DISPLAY")) {
-    qputenv("QT_QPA_PLATFORM", "xcb");
+    qputenv("QT_QPA_PLATFORM", WaylandOverlayLayerOffered() ? "wayland;xcb" : "xcb");
   } else if (!IsSet("QT_QPA_PLATFORM") && IsSet("WAYLAND_DISPLAY")) {
     qputenv("QT_QPA_PLATFORM", "wayland");
   }
