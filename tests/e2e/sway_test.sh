@@ -97,7 +97,12 @@ window_size() {
 }
 ORDINARY=org.freedesktop.weston.flower
 
-bar=$(count "$(shot HEADLESS-1)" 255,0,255)
+# The bar comes a moment after sway, later on a busy machine.
+for _ in $(seq 50); do
+  bar=$(count "$(shot HEADLESS-1)" 255,0,255)
+  [ "$bar" -gt 1000 ] && break
+  sleep 0.2
+done
 [ "$bar" -gt 1000 ] || fail "no bar on HEADLESS-1 before the saver ($bar pixels)"
 "${AS_USER[@]}" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" weston-flower >"$E2E_WORK/ordinary.log" 2>&1 &
 E2E_PIDS+=("$!")
@@ -124,6 +129,7 @@ still_running "$SAVER" || fail "the saver ended by itself: $(cat "$E2E_WORK/out/
 
 note "both outputs are covered with the scene, the bar included"
 for output in HEADLESS-1 HEADLESS-2; do
+  wait_scene "$output"
   file=$(shot "$output")
   green=$(ink "$file" g)
   bar=$(count "$file" 255,0,255)
