@@ -240,8 +240,13 @@ void TMain::AppMessage(const QEvent& event) {
       // releases between a held key's repeats do not count). A release never closes by itself:
       // its press did, or came before the saver.
       const auto& key = static_cast<const QKeyEvent&>(event);
-      if (!key.isAutoRepeat() && key.nativeScanCode() < KeysHeldAtStart.size())
-        KeysHeldAtStart[key.nativeScanCode()] = false;
+      const quint32 code = key.nativeScanCode();
+      if (key.isAutoRepeat() || code >= KeysHeldAtStart.size() || !KeysHeldAtStart[code]) break;
+      // The GUI layer tells a repeat's release from a real one only when the repeat's press is
+      // already queued behind it, which on a busy machine it may not be. The X server knows
+      // whether the key is still down.
+      if (QGuiApplication::platformName() == "xcb" && KeysHeldDown()[code]) break;
+      KeysHeldAtStart[code] = false;
       break;
     }
     case QEvent::MouseButtonPress:
