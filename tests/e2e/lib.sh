@@ -15,12 +15,6 @@ export LANG=C.UTF-8
 unset LC_ALL LC_MESSAGES LANGUAGE
 XVFB_PID=""
 E2E_PIDS=()
-# Under the leak checker the program's allocations are traced with the slow, exact unwinder: the
-# fast one stops at the first frame of a system library built without frame pointers (Qt's), and
-# the suppressions need the whole stack to name the Qt function that made an allocation.
-if [[ "${LSAN_OPTIONS:-}" == *suppressions=* && "$LSAN_OPTIONS" != *fast_unwind_on_malloc=* ]]; then
-  export LSAN_OPTIONS="$LSAN_OPTIONS:fast_unwind_on_malloc=0"
-fi
 
 e2e_cleanup() {
   local pid

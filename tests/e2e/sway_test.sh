@@ -35,7 +35,7 @@ if [[ "${LSAN_OPTIONS:-}" == *suppressions=* ]]; then
   supp=$(sed -E 's/.*suppressions=([^:]*).*/\1/' <<<"$LSAN_OPTIONS")
   cp "$supp" "$E2E_WORK/lsan.supp"
   chmod 644 "$E2E_WORK/lsan.supp"
-  export LSAN_OPTIONS="${LSAN_OPTIONS/$supp/$E2E_WORK/lsan.supp}"
+  export LSAN_OPTIONS="${LSAN_OPTIONS/$supp/$E2E_WORK/lsan.supp}:fast_unwind_on_malloc=0"
 fi
 
 cat >"$E2E_WORK/sway.conf" <<'CONF'
