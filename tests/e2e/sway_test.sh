@@ -32,7 +32,7 @@ as_user() { "${AS_USER[@]}" "$@"; }
 cp "$TESSARINE" "$E2E_WORK/tessarine"
 chmod 755 "$E2E_WORK/tessarine"
 if [[ "${LSAN_OPTIONS:-}" == *suppressions=* ]]; then
-  supp=$(sed -E 's/.*suppressions=([^:]*).*/\1/' <<<"$LSAN_OPTIONS")
+  supp=$(sed -E 's/(^|.*:)suppressions=([^:]*).*/\2/' <<<"$LSAN_OPTIONS")
   cp "$supp" "$E2E_WORK/lsan.supp"
   chmod 644 "$E2E_WORK/lsan.supp"
   export LSAN_OPTIONS="${LSAN_OPTIONS/$supp/$E2E_WORK/lsan.supp}:fast_unwind_on_malloc=0"
