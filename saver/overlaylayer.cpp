@@ -5,7 +5,6 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
-#include <optional>
 
 #ifdef TESSARINE_LAYER_SHELL
 #include <QtGui/qguiapplication_platform.h>
