@@ -100,6 +100,7 @@ void TDXDraw::CreateBackSurface() {
   back_ = std::make_unique<TDirectDrawSurface>(*ddraw_);
   back_->SystemMemory = (options_ & doSystemMemory) != 0;
   back_->SetDeferred(DeferredComposition);
+  if (presenter_ != nullptr && DeferredComposition) back_->SetExecutor(presenter_->Executor());
   const int32_t width = std::max(surfaceWidth_, 1), height = std::max(surfaceHeight_, 1);
   // Memory the presenter can show without copying, where it offers some.
   QImage shared =
@@ -231,6 +232,7 @@ void TDXDraw::Present(bool waitForVerticalBlank, bool wholeSurface) {
   auto start = std::chrono::steady_clock::now();
   presenter_->AwaitPresented();
   TPresentParts parts = back_->CommitFrame();
+  if (back_->TakeExecutorFailure()) presenter_->ExecutorFailed();
   lastCommitMs_ = MillisecondsSince(start);
   const QRect whole(0, 0, back_->Width(), back_->Height());
   if (wholeSurface) parts = {&whole, 1};

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "render/bandworker.h"
+#include "render/frameexecutor.h"
 #include "render/surface.h"
 
 namespace tess {
@@ -302,6 +303,14 @@ void TFrameRecorder::ChoosePresentedArea() {
   } else {
     present_.assign(1, whole);
   }
+}
+
+bool TFrameRecorder::HandTo(IFrameExecutor& executor, const TRect& surface) {
+  if (!executor.Execute({surface, current_, currentTexts_})) return false;
+  current_.clear();
+  currentTexts_.clear();
+  historyValid_ = false;  // the surface's own pixels never saw this frame
+  return true;
 }
 
 TPresentParts TFrameRecorder::Commit(TDirectDrawSurface& surface) {

@@ -56,6 +56,7 @@ struct TTextOp {
 };
 
 class TBandWorker;
+class IFrameExecutor;
 
 class TFrameRecorder {
  public:
@@ -70,6 +71,9 @@ class TFrameRecorder {
   // Draws the pending frame into `surface`, which must still hold the last committed frame, and
   // returns the area that changed (valid until the next commit).
   TPresentParts Commit(TDirectDrawSurface& surface);
+  // Gives the pending frame, whole, to `executor` instead of drawing it into the surface. False
+  // when the executor failed: the frame is still pending, for Commit.
+  bool HandTo(IFrameExecutor& executor, const TRect& surface);
   // The surface's pixels no longer hold the last frame: the next commit draws everything.
   void ForgetHistory() { historyValid_ = false; }
 

@@ -10,6 +10,7 @@
 namespace tess {
 
 class IFramePacer;
+class IFrameExecutor;
 
 // What a frame changed: rectangles of the back surface, which may overlap; their union is shown.
 using TPresentParts = std::span<const QRect>;
@@ -44,6 +45,13 @@ class IPresenter {
 
   // What paces the frames, once known (for the statistics); none without a display.
   virtual const IFramePacer* Pacer() const { return nullptr; }
+
+  // Where this presenter composes frames on a graphics device, what draws them there: the back
+  // surface then hands it each recorded frame, and `back` in Present holds nothing of it. None
+  // (the default): the processor composes them into `back`.
+  virtual IFrameExecutor* Executor() { return nullptr; }
+  // The executor failed: from the frame being presented on, frames come composed in `back`.
+  virtual void ExecutorFailed() {}
 };
 
 }  // namespace tess

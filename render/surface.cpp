@@ -577,6 +577,14 @@ TPresentParts TDirectDrawSurface::CommitFrame() {
     return {&whole_, 1};
   }
   if (canvas_) canvas_->Release();
+  if (executor_ != nullptr) {
+    if (recorder_->HandTo(*executor_, Bounds())) {
+      whole_ = QRect(0, 0, width_, height_);
+      return {&whole_, 1};
+    }
+    executor_ = nullptr;
+    executorFailed_ = true;
+  }
   return recorder_->Commit(*this);
 }
 

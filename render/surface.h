@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/colour.h"
@@ -19,6 +20,7 @@
 namespace tess {
 
 class TDirectDrawSurface;
+class IFrameExecutor;
 
 // Creates the surfaces of one drawing surface control. Allocation can be made to fail from tests,
 // to exercise the error paths that real memory exhaustion would take.
@@ -68,6 +70,10 @@ class TDirectDrawSurfaceCanvas {
   // The rectangle that TextOut(x, y, text) covers with the current font.
   TRect TextRect(int32_t x, int32_t y, const QString& text);
 
+  // Draws a text operation through a painter (clipped by the caller): every executor of a
+  // recorded frame draws text through this one routine, so that it is the same everywhere.
+  static void PaintText(class QPainter& painter, const TTextOp& text);
+
  private:
   friend class TDirectDrawSurface;
   class QPainter& DeviceContext();
@@ -89,8 +95,6 @@ class TDirectDrawSurfaceCanvas {
     QRect ink;
   };
   const TextMetrics& MetricsOf(const QString& text);
-  // Draws a text operation through a painter that is clipped to `clip`.
-  static void PaintText(class QPainter& painter, const TTextOp& text);
 
   TDirectDrawSurface& surface_;
   std::unique_ptr<class QPainter> painter_;
@@ -168,6 +172,12 @@ class TDirectDrawSurface {
   TPresentParts CommitFrame();
   // The pixels no longer hold the last frame (lost, restored): the next commit draws all.
   void ForgetFrameHistory();
+  // With deferral, frames go whole to `executor` (the graphics device) instead of into the
+  // pixels; should it fail, the surface draws that frame and every later one itself.
+  void SetExecutor(IFrameExecutor* executor) { executor_ = executor; }
+  bool HasExecutor() const { return executor_ != nullptr; }
+  // Whether the executor failed since the last call (and was dropped).
+  bool TakeExecutorFailure() { return std::exchange(executorFailed_, false); }
 
   // A number that is new whenever the surface's pixels may have changed: new pixel memory or
   // anything drawn into it. A recorded blit from it matches a later one only at the same version.
@@ -250,6 +260,8 @@ class TDirectDrawSurface {
   mutable TStretchCache stretched_;
   uint64_t version_ = 0;
   std::unique_ptr<TFrameRecorder> recorder_;
+  IFrameExecutor* executor_ = nullptr;
+  bool executorFailed_ = false;
   QRect whole_;  // the area of a frame drawn without deferral
 };
 

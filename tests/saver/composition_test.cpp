@@ -6,9 +6,12 @@
 
 #include <QImage>
 #include <QTemporaryDir>
+#include <cstdlib>
 
 #include "core/random.h"
 #include "render/framerecorder.h"
+#include "render/gl/glcomposer.h"
+#include "render/gl/glimagepresenter.h"
 #include "render/imagepresenter.h"
 #include "render/scaledpresenter.h"
 #include "saver/saverengine.h"
@@ -23,6 +26,9 @@ struct Case {
   bool picture;
   ScreenSize screen;
   bool twoThreads = false;  // the bands drawn on two threads from the first frame
+  int colour = 2;
+  int scale = 1;             // the graphics device's frames, enlarged as on a HiDPI screen
+  bool minAboveMax = false;  // the zooming symbols' smallest size above their largest
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -55,19 +61,18 @@ struct Saver {
   TSaverEngine engine;
 };
 
-TEST_P(Composition, ChangedAreasGiveTheFullFrameEveryFrame) {
-  const Case& c = GetParam();
+// Heavy settings: many, large and fast symbols, so that sprites cross each other, the screen
+// edges and the credit line.
+void UseHeavySettings(const Case& c, const QTemporaryDir& dir) {
   SetScreenSizeProvider([&] { return c.screen; });
   SetDefaults(Settings);
   Settings.General.VarNum = c.variation;
+  Settings.General.SimColor = c.colour;
   Settings.General.BGColor = MakeColour(30, 30, 30);
-  // Heavy settings: many, large and fast symbols, so that sprites cross each other, the screen
-  // edges and the credit line.
-  Settings.FirstVar = {100, 3, true, 10, 10, 10, 110};
+  Settings.FirstVar = {100, 3, true, 10, 10, c.minAboveMax ? 90 : 10, c.minAboveMax ? 20 : 110};
   Settings.SecondVar = {100, true, 7, 10, 10};
   Settings.ThirdVar = {
       ChainsBound(c.screen.W, 1), ChainLengthBound(c.screen.H, 1), 10, 10, 1, 3, false};
-  QTemporaryDir dir;
   if (c.picture) {
     QImage picture(97, 61, QImage::Format_RGB888);  // odd sizes: uneven stretching
     for (int y = 0; y < picture.height(); ++y) {
@@ -78,6 +83,12 @@ TEST_P(Composition, ChangedAreasGiveTheFullFrameEveryFrame) {
     Settings.General.BGPic = true;
     Settings.General.BGPicPath = dir.filePath("bg.bmp").toStdString();
   }
+}
+
+TEST_P(Composition, ChangedAreasGiveTheFullFrameEveryFrame) {
+  const Case& c = GetParam();
+  QTemporaryDir dir;
+  UseHeavySettings(c, dir);
   TFrameRecorder::SetSecondThreadAfter(c.twoThreads ? 0 : 1e9);
   Saver byChange(c.screen, true, 4242), full(c.screen, false, 4242);
   int presentedPixels = 0;
@@ -108,6 +119,64 @@ INSTANTIATE_TEST_SUITE_P(Scenes, Composition,
                                            Case{"DriftOnTwoThreads", 2, false, {600, 400}, true},
                                            Case{"ChainsOnTwoThreads", 3, true, {480, 360}, true}),
                          [](const auto& param) { return std::string(param.param.name); });
+
+// The graphics device's frames are the processor's, pixel for pixel: a saver composing on the
+// device (Mesa's rasteriser where there is no GPU) against one drawing every frame in full.
+class GlComposition : public ::testing::TestWithParam<Case> {};
+
+TEST_P(GlComposition, FramesOnTheDeviceAreTheProcessorsFrames) {
+  const Case& c = GetParam();
+  QTemporaryDir dir;
+  UseHeavySettings(c, dir);
+  RandomGenerator random(4242);
+  TGlImagePresenter device({c.screen.W, c.screen.H}, c.scale);
+  if (!device.OnDevice()) GTEST_SKIP() << "no OpenGL ES 3.0 without a display: " << device.Why();
+  TSaverEngine engine(random);
+  ShowThrough(engine, device);
+  Saver full(c.screen, false, 4242);
+  const int frames = std::getenv("TESSARINE_SHORT_GL_TESTS") != nullptr ? 300 : 3000;
+  for (int frame = 1; frame <= frames; ++frame) {
+    const QImage& expected = full.Frame();
+    engine.DXT1Timer(engine.DXT1, 1);
+    ASSERT_TRUE(device.OnDevice()) << "frame " << frame << ": " << device.Why();
+    const QImage& shown = device.Screen();
+    ASSERT_EQ(shown, c.scale == 1 ? expected : EnlargedPixels(expected, c.scale))
+        << "frame " << frame;
+  }
+  RecordProperty("renderer", device.Renderer());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenes, GlComposition,
+    ::testing::Values(Case{"Zoom", 1, false, {640, 480}},
+                      Case{"ZoomOverPictureRed", 1, true, {640, 480}, false, 1},
+                      Case{"ZoomMinAboveMax", 1, false, {640, 480}, false, 3, 1, true},
+                      Case{"DriftBlue", 2, false, {600, 400}, false, 3},
+                      Case{"DriftOverPicture", 2, true, {600, 400}},
+                      Case{"Chains", 3, false, {480, 360}},
+                      Case{"ChainsOverPictureRed", 3, true, {480, 360}, false, 1},
+                      Case{"ChainsAtScale2", 3, true, {320, 240}, false, 2, 2},
+                      Case{"ZoomAtScale3", 1, true, {200, 150}, false, 2, 3}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(GlFaults, ALostDeviceHandsTheNextFrameToTheProcessor) {
+  const Case c{"Chains", 3, true, {320, 240}};
+  QTemporaryDir dir;
+  UseHeavySettings(c, dir);
+  RandomGenerator random(5);
+  TGlImagePresenter device({c.screen.W, c.screen.H});
+  if (!device.OnDevice()) GTEST_SKIP() << "no OpenGL ES 3.0 without a display: " << device.Why();
+  TSaverEngine engine(random);
+  ShowThrough(engine, device);
+  Saver full(c.screen, false, 5);
+  for (int frame = 1; frame <= 60; ++frame) {
+    if (frame == 30) TGlComposer::FailNextFrame();
+    engine.DXT1Timer(engine.DXT1, 1);
+    ASSERT_EQ(device.Screen(), full.Frame()) << "frame " << frame;
+    EXPECT_EQ(device.OnDevice(), frame < 30) << "frame " << frame;
+  }
+  EXPECT_EQ(device.Why(), "the device was lost (simulated)");
+}
 
 // The saver's frames with a heavy scene over a background picture, for the tests below.
 void UseHeavyChains(ScreenSize screen) {

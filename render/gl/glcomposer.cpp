@@ -1,0 +1,394 @@
+#include "render/gl/glcomposer.h"
+
+#include <GLES3/gl3.h>
+
+#include <QPainter>
+#include <cstddef>
+#include <string>
+
+#include "render/surface.h"
+
+namespace tess {
+
+namespace {
+
+bool& FailNextSlot() {
+  static bool fail = false;
+  return fail;
+}
+
+// A picture unused for this many frames gives its texture back (a sprite size that is gone, a
+// replaced background).
+constexpr uint64_t kTextureIdleFrames = 120;
+
+// Four corners of the drawing's bounds as a strip; positions map surface pixels to device
+// coordinates without flipping, so row y of the surface is row y of the frame buffer.
+constexpr const char* kVertexShader = R"(#version 300 es
+precision highp float;
+precision highp int;
+layout(location = 0) in ivec4 bounds;
+layout(location = 1) in ivec4 dest;
+layout(location = 2) in ivec4 src;
+layout(location = 3) in uvec2 valueMode;
+uniform vec2 viewport;
+flat out ivec4 vDest;
+flat out ivec4 vSrc;
+flat out uint vValue;
+flat out uint vMode;
+void main() {
+  int corner = gl_VertexID;
+  vec2 p = vec2(float((corner & 1) == 0 ? bounds.x : bounds.z),
+                float((corner & 2) == 0 ? bounds.y : bounds.w));
+  gl_Position = vec4(p / viewport * 2.0 - 1.0, 0.0, 1.0);
+  vDest = dest;
+  vSrc = src;
+  vValue = valueMode.x;
+  vMode = valueMode.y;
+}
+)";
+
+// Texels hold a pixel's bytes as they lie in memory (blue, green, red, 0xFF), so the raw value
+// 0x00RRGGBB is (b << 16) | (g << 8) | r of a texel.
+constexpr const char* kFragmentShader = R"(#version 300 es
+precision highp float;
+precision highp int;
+uniform highp sampler2D picture;
+flat in ivec4 vDest;
+flat in ivec4 vSrc;
+flat in uint vValue;
+flat in uint vMode;
+out vec4 colour;
+vec4 FromRaw(uint raw) {
+  return vec4(float(raw & 255u), float((raw >> 8) & 255u), float((raw >> 16) & 255u), 255.0) /
+         255.0;
+}
+void main() {
+  if (vMode == 0u) {
+    colour = FromRaw(vValue);
+    return;
+  }
+  // The source pixel under the centre of the destination pixel: floor((2d + 1) * s / 2D).
+  uvec2 d = uvec2(ivec2(gl_FragCoord.xy) - vDest.xy);
+  uvec2 s = uvec2(vSrc.xy) + ((2u * d + 1u) * uvec2(vSrc.zw)) / (2u * uvec2(vDest.zw));
+  vec4 texel = texelFetch(picture, ivec2(s), 0);
+  if (vMode == 2u) {
+    uvec4 b = uvec4(texel * 255.0 + 0.5);
+    if (((b.b << 16) | (b.g << 8) | b.r) == vValue) discard;
+  }
+  colour = texel;
+}
+)";
+
+std::string CompileLog(GLuint shader) {
+  GLint length = 0;
+  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+  std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
+  glGetShaderInfoLog(shader, length, nullptr, log.data());
+  return log;
+}
+
+GLuint Compile(GLenum kind, const char* text, std::string& error) {
+  const GLuint shader = glCreateShader(kind);
+  glShaderSource(shader, 1, &text, nullptr);
+  glCompileShader(shader);
+  GLint ok = GL_FALSE;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (ok != GL_TRUE) {
+    error = "shader: " + CompileLog(shader);
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+
+// A blit whose sampling would overflow the shader's 32-bit arithmetic (pictures and sizes far
+// beyond any screen) is left to the processor.
+bool SamplesInRange(const TDrawOp& op) {
+  const uint64_t limit = uint64_t{1} << 32;
+  return uint64_t(2) * static_cast<uint64_t>(op.dest.Width()) *
+                 static_cast<uint64_t>(std::max(op.src.Width(), op.src.Height())) <
+             limit &&
+         uint64_t(2) * static_cast<uint64_t>(op.dest.Height()) *
+                 static_cast<uint64_t>(std::max(op.src.Width(), op.src.Height())) <
+             limit;
+}
+
+}  // namespace
+
+void TGlComposer::FailNextFrame() {
+  FailNextSlot() = true;
+}
+
+TGlComposer::TGlComposer() {
+  const GLuint vertex = Compile(GL_VERTEX_SHADER, kVertexShader, error_);
+  if (vertex == 0) return;
+  const GLuint fragment = Compile(GL_FRAGMENT_SHADER, kFragmentShader, error_);
+  if (fragment == 0) {
+    glDeleteShader(vertex);
+    return;
+  }
+  program_ = glCreateProgram();
+  glAttachShader(program_, vertex);
+  glAttachShader(program_, fragment);
+  glLinkProgram(program_);
+  glDeleteShader(vertex);
+  glDeleteShader(fragment);
+  GLint linked = GL_FALSE;
+  glGetProgramiv(program_, GL_LINK_STATUS, &linked);
+  if (linked != GL_TRUE) {
+    error_ = "the program does not link";
+    return;
+  }
+  viewportLocation_ = glGetUniformLocation(program_, "viewport");
+  glUseProgram(program_);
+  glUniform1i(glGetUniformLocation(program_, "picture"), 0);
+
+  glGenVertexArrays(1, &vertexArray_);
+  glGenBuffers(1, &instanceBuffer_);
+  glBindVertexArray(vertexArray_);
+  glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_);
+  const auto attribute = [](GLuint location, GLint size, GLenum type, size_t offset) {
+    glEnableVertexAttribArray(location);
+    glVertexAttribIPointer(location, size, type, sizeof(Instance),
+                           reinterpret_cast<const void*>(offset));
+    glVertexAttribDivisor(location, 1);
+  };
+  attribute(0, 4, GL_INT, offsetof(Instance, bounds));
+  attribute(1, 4, GL_INT, offsetof(Instance, dest));
+  attribute(2, 4, GL_INT, offsetof(Instance, src));
+  attribute(3, 2, GL_UNSIGNED_INT, offsetof(Instance, value));
+  glBindVertexArray(0);
+  // Every pixel is exactly what the shader writes.
+  glDisable(GL_DITHER);
+  glDisable(GL_BLEND);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_SCISSOR_TEST);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  if (glGetError() != GL_NO_ERROR) error_ = "the device refused the composer's state";
+}
+
+TGlComposer::~TGlComposer() {
+  for (auto& [surface, texture] : textures_)
+    glDeleteTextures(1, &texture.id);
+  if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
+  if (frameTexture_ != 0) glDeleteTextures(1, &frameTexture_);
+  if (instanceBuffer_ != 0) glDeleteBuffers(1, &instanceBuffer_);
+  if (vertexArray_ != 0) glDeleteVertexArrays(1, &vertexArray_);
+  if (program_ != 0) glDeleteProgram(program_);
+}
+
+bool TGlComposer::EnsureFrame(int32_t width, int32_t height) {
+  if (width == width_ && height == height_ && framebuffer_ != 0) return true;
+  if (framebuffer_ == 0) glGenFramebuffers(1, &framebuffer_);
+  if (frameTexture_ != 0) glDeleteTextures(1, &frameTexture_);
+  glGenTextures(1, &frameTexture_);
+  glBindTexture(GL_TEXTURE_2D, frameTexture_);
+  glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, width, height);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, frameTexture_, 0);
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+const TGlComposer::Texture* TGlComposer::TextureOf(const TDirectDrawSurface& source) {
+  Texture& texture = textures_[&source];
+  texture.lastUsed = frame_;
+  if (texture.id != 0 && texture.version == source.Version()) return &texture;
+  const QImage& pixels = source.Pixels();
+  if (pixels.isNull()) return nullptr;
+  if (texture.id == 0 || texture.width != pixels.width() || texture.height != pixels.height()) {
+    if (texture.id != 0) glDeleteTextures(1, &texture.id);
+    glGenTextures(1, &texture.id);
+    glBindTexture(GL_TEXTURE_2D, texture.id);
+    glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, pixels.width(), pixels.height());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    texture.width = pixels.width();
+    texture.height = pixels.height();
+  } else {
+    glBindTexture(GL_TEXTURE_2D, texture.id);
+  }
+  // The bytes as they lie in memory: no conversion on the way.
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pixels.bytesPerLine() / 4));
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, pixels.width(), pixels.height(), GL_RGBA,
+                  GL_UNSIGNED_BYTE, pixels.constBits());
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  texture.version = source.Version();
+  return &texture;
+}
+
+void TGlComposer::Flush(uint32_t texture) {
+  if (batch_.empty()) return;
+  glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_);
+  const size_t bytes = batch_.size() * sizeof(Instance);
+  if (batch_.size() > instanceCapacity_) {
+    instanceCapacity_ = std::max(batch_.size(), instanceCapacity_ * 2);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(instanceCapacity_ * sizeof(Instance)),
+                 nullptr, GL_STREAM_DRAW);
+  }
+  glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), batch_.data());
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(batch_.size()));
+  ++drawCalls_;
+  batch_.clear();
+}
+
+// Reads the pixels under the text, draws the text into them as the processor would, and writes
+// them back.
+bool TGlComposer::DrawText(const TTextOp& text, const TRect& bounds) {
+  const int w = bounds.Width(), h = bounds.Height();
+  if (textPatch_.width() < w || textPatch_.height() < h) {
+    textPatch_ = QImage(std::max(w, textPatch_.width()), std::max(h, textPatch_.height()),
+                        QImage::Format_RGB32);
+  }
+  QImage patch(textPatch_.bits(), w, h, textPatch_.bytesPerLine(), QImage::Format_RGB32);
+  glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(patch.bytesPerLine() / 4));
+  glReadPixels(bounds.Left, bounds.Top, w, h, GL_RGBA, GL_UNSIGNED_BYTE, patch.bits());
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  {
+    QPainter painter(&patch);
+    painter.translate(-bounds.Left, -bounds.Top);
+    painter.setClipRect(QRect(bounds.Left, bounds.Top, w, h));
+    TDirectDrawSurfaceCanvas::PaintText(painter, text);
+  }
+  glBindTexture(GL_TEXTURE_2D, frameTexture_);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(patch.bytesPerLine() / 4));
+  glTexSubImage2D(GL_TEXTURE_2D, 0, bounds.Left, bounds.Top, w, h, GL_RGBA, GL_UNSIGNED_BYTE,
+                  patch.constBits());
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  return true;
+}
+
+void TGlComposer::DropUnusedTextures() {
+  for (auto it = textures_.begin(); it != textures_.end();) {
+    if (frame_ - it->second.lastUsed > kTextureIdleFrames) {
+      glDeleteTextures(1, &it->second.id);
+      it = textures_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+bool TGlComposer::Failed(const char* what) {
+  error_ = what;
+  return false;
+}
+
+bool TGlComposer::Execute(const TRecordedFrame& frame) {
+  if (!Ready()) return false;
+  if (std::exchange(FailNextSlot(), false)) return Failed("the device was lost (simulated)");
+  ++frame_;
+  drawCalls_ = 0;
+  if (!EnsureFrame(frame.surface.Width(), frame.surface.Height()))
+    return Failed("no frame buffer of the screen's size");
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  glViewport(0, 0, width_, height_);
+  glUseProgram(program_);
+  glUniform2f(viewportLocation_, static_cast<float>(width_), static_cast<float>(height_));
+  glBindVertexArray(vertexArray_);
+  glActiveTexture(GL_TEXTURE0);
+  uint32_t bound = 0;
+  for (const TDrawOp& op : frame.ops) {
+    if (op.bounds.Empty()) continue;
+    Instance quad{{op.bounds.Left, op.bounds.Top, op.bounds.Right, op.bounds.Bottom},
+                  {0, 0, 1, 1},
+                  {0, 0, 1, 1},
+                  op.value,
+                  0};
+    switch (op.kind) {
+      case TDrawOp::Kind::kFill:
+        break;
+      case TDrawOp::Kind::kBlit: {
+        if (!SamplesInRange(op)) return Failed("a blit too large for the device's arithmetic");
+        const Texture* texture = TextureOf(*op.source);
+        if (texture == nullptr) return Failed("a picture without pixels");
+        if (texture->id != bound && !batch_.empty()) Flush(bound);
+        bound = texture->id;
+        quad.dest[0] = op.dest.Left;
+        quad.dest[1] = op.dest.Top;
+        quad.dest[2] = op.dest.Width();
+        quad.dest[3] = op.dest.Height();
+        quad.src[0] = op.src.Left;
+        quad.src[1] = op.src.Top;
+        quad.src[2] = op.src.Width();
+        quad.src[3] = op.src.Height();
+        quad.mode = op.transparent ? 2 : 1;
+        break;
+      }
+      case TDrawOp::Kind::kText:
+        Flush(bound);
+        DrawText(frame.texts[static_cast<size_t>(op.text)], op.bounds);
+        continue;
+    }
+    batch_.push_back(quad);
+  }
+  Flush(bound);
+  glBindVertexArray(0);
+  DropUnusedTextures();
+  const GLenum error = glGetError();
+  if (error == GL_OUT_OF_MEMORY) return Failed("the device is out of memory");
+  if (error != GL_NO_ERROR) return Failed("the device reported an error");
+  return true;
+}
+
+bool TGlComposer::Show(uint32_t target, int targetWidth, int targetHeight, int scale,
+                       bool flipRows) {
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
+  const int w = width_ * scale, h = height_ * scale;
+  if (w < targetWidth || h < targetHeight) {  // the remainder a scale leaves stays black
+    glViewport(0, 0, targetWidth, targetHeight);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+  if (flipRows) {
+    glBlitFramebuffer(0, 0, width_, height_, 0, targetHeight, w, targetHeight - h,
+                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  } else {
+    glBlitFramebuffer(0, 0, width_, height_, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  return glGetError() == GL_NO_ERROR;
+}
+
+QImage TGlComposer::ReadBack(int scale) {
+  if (framebuffer_ == 0) return {};
+  QImage image(width_ * scale, height_ * scale, QImage::Format_RGB32);
+  GLuint enlarged = 0, texture = 0;
+  if (scale == 1) {
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  } else {
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, image.width(), image.height());
+    glGenFramebuffers(1, &enlarged);
+    glBindFramebuffer(GL_FRAMEBUFFER, enlarged);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    Show(enlarged, image.width(), image.height(), scale, false);
+    glBindFramebuffer(GL_FRAMEBUFFER, enlarged);
+  }
+  glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(image.bytesPerLine() / 4));
+  glReadPixels(0, 0, image.width(), image.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  if (enlarged != 0) {
+    glDeleteFramebuffers(1, &enlarged);
+    glDeleteTextures(1, &texture);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  }
+  return image;
+}
+
+size_t TGlComposer::DeviceBytes() const {
+  size_t bytes = static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4;
+  for (const auto& [surface, texture] : textures_)
+    bytes += static_cast<size_t>(texture.width) * static_cast<size_t>(texture.height) * 4;
+  return bytes + instanceCapacity_ * sizeof(Instance);
+}
+
+}  // namespace tess
