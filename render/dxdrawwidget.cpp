@@ -10,6 +10,8 @@
 
 #include "render/dxdraw.h"
 #include "render/errorreport.h"
+#include "render/gl/glwindowpresenter.h"
+#include "render/gl/rendererchoice.h"
 #include "render/scaledpresenter.h"
 #include "render/widgetpresenters.h"
 
@@ -44,7 +46,18 @@ IPresenter& TDXDrawWidget::FramePresenter() {
 }
 
 IPresenter& TDXDrawWidget::Device() {
-  // Decided at the first frame, once the native window exists.
+  // Decided at the first frame, once the native window exists: the graphics device where the
+  // renderer choice allows it, else the processor.
+  if (!triedDevice_) {
+    triedDevice_ = true;
+    if (wantsDirect_) {
+      gl_ = TGlWindowPresenter::Open(*this, scale_, software_);
+    } else {
+      software_ = "frames through the GUI layer's painting";
+    }
+    AnnounceRenderer(RendererDescription());
+  }
+  if (ComposesOnDevice()) return *gl_;
   if (wantsDirect_ && !direct_) {
     direct_ = TX11DirectPresenter::Open(*this);
     if (!direct_) {  // a window we cannot draw into directly: the GUI layer paints after all
@@ -53,6 +66,24 @@ IPresenter& TDXDrawWidget::Device() {
     }
   }
   return direct_ ? static_cast<IPresenter&>(*direct_) : *backingStore_;
+}
+
+bool TDXDrawWidget::ComposesOnDevice() const {
+  return gl_ != nullptr && gl_->OnDevice();
+}
+
+std::string TDXDrawWidget::RendererDescription() const {
+  if (gl_) return gl_->Description();
+  return DescribeSoftware(software_);
+}
+
+IFrameExecutor* TDXDrawWidget::Executor() {
+  return Device().Executor();
+}
+
+void TDXDrawWidget::ExecutorFailed() {
+  if (gl_) gl_->ExecutorFailed();
+  AnnounceRenderer(RendererDescription());
 }
 
 QSize TDXDrawWidget::ClientSize() const {
@@ -84,6 +115,7 @@ QImage TDXDrawWidget::AllocateBackBuffer(QSize size) {
 }
 
 const IFramePacer* TDXDrawWidget::Pacer() const {
+  if (ComposesOnDevice()) return gl_->Pacer();
   return direct_ ? direct_->Pacer() : backingStore_->Pacer();
 }
 
@@ -116,6 +148,14 @@ void TDXDrawWidget::paintEvent(QPaintEvent* event) {
   const bool showsFrames = dxdraw_.Initialized() && dxdraw_.BackSurface() != nullptr;
   if (wantsDirect_) {
     Device();
+    if (ComposesOnDevice()) {
+      if (showsFrames) {
+        dxdraw_.Repaint();
+      } else {
+        gl_->Clear();
+      }
+      return;
+    }
     if (direct_) {
       // Exposed: show the last frame again, or black before the first.
       if (showsFrames) {

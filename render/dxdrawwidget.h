@@ -4,6 +4,7 @@
 // suits the display (see widgetpresenters.h), enlarged on a HiDPI screen.
 #include <QWidget>
 #include <memory>
+#include <string>
 
 #include "render/presenter.h"
 
@@ -11,6 +12,7 @@ namespace tess {
 
 class TBackingStorePresenter;
 class TDXDraw;
+class TGlWindowPresenter;
 class TScaledPresenter;
 class TX11DirectPresenter;
 
@@ -37,10 +39,15 @@ class TDXDrawWidget : public QWidget, public IPresenter {
   void RestartPacing() override;
   QImage AllocateBackBuffer(QSize size) override;
   const IFramePacer* Pacer() const override;
+  IFrameExecutor* Executor() override;
+  void ExecutorFailed() override;
+  // "gl (<device>)" or "software (<why>)": what composes the frames.
+  std::string RendererDescription() const override;
   // Frames go to the window over our own X connection, not through the GUI layer's painting.
   QPaintEngine* paintEngine() const override;
 
   bool DrawsDirectly() const { return direct_ != nullptr; }
+  bool ComposesOnDevice() const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,6 +63,9 @@ class TDXDrawWidget : public QWidget, public IPresenter {
   QWidget* form_;
   int scale_;
   bool wantsDirect_ = false;
+  bool triedDevice_ = false;
+  std::string software_;  // why the frames are composed on the processor
+  std::unique_ptr<TGlWindowPresenter> gl_;
   std::unique_ptr<TX11DirectPresenter> direct_;
   std::unique_ptr<TBackingStorePresenter> backingStore_;
   std::unique_ptr<TScaledPresenter> scaled_;

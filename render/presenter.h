@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QSize>
 #include <span>
+#include <string>
 
 namespace tess {
 
@@ -52,6 +53,8 @@ class IPresenter {
   virtual IFrameExecutor* Executor() { return nullptr; }
   // The executor failed: from the frame being presented on, frames come composed in `back`.
   virtual void ExecutorFailed() {}
+  // What composes the frames, for the statistics: "gl (<device>)" or "software (<why>)".
+  virtual std::string RendererDescription() const { return "software"; }
 };
 
 }  // namespace tess

@@ -52,6 +52,10 @@ void TScaledPresenter::Enlarge(const QImage& back, const QRect& source, QPoint a
 }
 
 void TScaledPresenter::Present(const QImage& back, TPresentParts parts, QPoint offset) {
+  if (device_.Executor() != nullptr) {  // composed and enlarged on the graphics device
+    device_.Present(back, parts, offset);
+    return;
+  }
   device_.AwaitPresented();  // before the enlarged frame is drawn over
   EnsureEnlargedFrame();
   const QRect fits(QPoint(0, 0), QSize(enlarged_.width() / scale_, enlarged_.height() / scale_));

@@ -28,6 +28,10 @@ class TScaledPresenter : public IPresenter {
   // The logical frame lives in ordinary memory; the enlarged one is the device's.
   QImage AllocateBackBuffer(QSize) override { return {}; }
   const IFramePacer* Pacer() const override { return device_.Pacer(); }
+  // A device that composes on the graphics device enlarges there too.
+  IFrameExecutor* Executor() override { return device_.Executor(); }
+  void ExecutorFailed() override { device_.ExecutorFailed(); }
+  std::string RendererDescription() const override { return device_.RendererDescription(); }
 
  private:
   void EnsureEnlargedFrame();

@@ -50,17 +50,17 @@ void TFrameStats::Restart() {
 }
 
 void TFrameStats::AddFrame(double composeMilliseconds, double presentMilliseconds, int steps,
-                           const IFramePacer* pacer) {
+                           const IFramePacer* pacer, const std::string& renderer) {
   if (!enabled_) return;
   steps_ += steps;
   compose_.push_back(composeMilliseconds);
   present_.push_back(presentMilliseconds);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - windowStart_).count();
-  if (seconds >= kReportSeconds) Report(seconds, pacer);
+  if (seconds >= kReportSeconds) Report(seconds, pacer, renderer);
 }
 
-void TFrameStats::Report(double seconds, const IFramePacer* pacer) {
+void TFrameStats::Report(double seconds, const IFramePacer* pacer, const std::string& renderer) {
   const double frames = static_cast<double>(compose_.size());
   const double cpu = ProcessCpuMilliseconds();
   char pacing[160] = "";
@@ -72,9 +72,10 @@ void TFrameStats::Report(double seconds, const IFramePacer* pacer) {
   const std::string who = label_.empty() ? "" : label_ + ": ";
   std::fprintf(stderr,
                "tessarine: %s%.1f fps, %.3f ms CPU per frame, composition %.3f ms, present %.3f ms "
-               "(medians over %.0f frames)%s\n",
+               "(medians over %.0f frames)%s%s%s\n",
                who.c_str(), frames / seconds, (cpu - cpuAtWindowStart_) / frames, Median(compose_),
-               Median(present_), frames, pacing);
+               Median(present_), frames, pacing, renderer.empty() ? "" : "; renderer ",
+               renderer.c_str());
   std::fflush(stderr);
   Restart();
 }

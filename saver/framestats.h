@@ -22,14 +22,14 @@ class TFrameStats {
   // One frame: the time spent composing it and presenting it (waiting for the refresh excluded),
   // the scene steps it took, and what paces the frames, when known.
   void AddFrame(double composeMilliseconds, double presentMilliseconds, int steps = 1,
-                const IFramePacer* pacer = nullptr);
+                const IFramePacer* pacer = nullptr, const std::string& renderer = {});
   // Frames start again after a pause: the time without them counts for nothing.
   void Restart();
   // Names the monitor in every line ("HDMI-1: 60.0 fps ..."); empty for the primary one.
   void SetLabel(std::string label) { label_ = std::move(label); }
 
  private:
-  void Report(double seconds, const IFramePacer* pacer);
+  void Report(double seconds, const IFramePacer* pacer, const std::string& renderer);
 
   bool enabled_ = false;
   std::string label_;

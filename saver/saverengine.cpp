@@ -180,7 +180,8 @@ bool TSaverEngine::DrawFrame(int steps) {
       const double recording = std::chrono::duration<double, std::milli>(flip - start).count();
       const IPresenter* presenter = DXD1.Presenter();
       stats_.AddFrame(recording + DXD1.LastCommitMilliseconds(), DXD1.LastPresentMilliseconds(),
-                      steps, presenter != nullptr ? presenter->Pacer() : nullptr);
+                      steps, presenter != nullptr ? presenter->Pacer() : nullptr,
+                      presenter != nullptr ? presenter->RendererDescription() : std::string());
     }
   } catch (const std::exception& error) {
     ReportFailure(TFailureKind::kFlip, error.what());
