@@ -47,8 +47,9 @@ void main() {
 }
 )";
 
-// Texels hold a pixel's bytes as they lie in memory (blue, green, red, 0xFF), so the raw value
-// 0x00RRGGBB is (b << 16) | (g << 8) | r of a texel.
+// Pictures are uploaded with their bytes as they lie in memory (blue, green, red, 0xFF) and read
+// through a swizzle as red, green, blue: the frame buffer holds true colours, which a window
+// shows as they are. The raw value 0x00RRGGBB is (r << 16) | (g << 8) | b of a texel.
 constexpr const char* kFragmentShader = R"(#version 300 es
 precision highp float;
 precision highp int;
@@ -59,7 +60,7 @@ flat in uint vValue;
 flat in uint vMode;
 out vec4 colour;
 vec4 FromRaw(uint raw) {
-  return vec4(float(raw & 255u), float((raw >> 8) & 255u), float((raw >> 16) & 255u), 255.0) /
+  return vec4(float((raw >> 16) & 255u), float((raw >> 8) & 255u), float(raw & 255u), 255.0) /
          255.0;
 }
 void main() {
@@ -73,7 +74,7 @@ void main() {
   vec4 texel = texelFetch(picture, ivec2(s), 0);
   if (vMode == 2u) {
     uvec4 b = uvec4(texel * 255.0 + 0.5);
-    if (((b.b << 16) | (b.g << 8) | b.r) == vValue) discard;
+    if (((b.r << 16) | (b.g << 8) | b.b) == vValue) discard;
   }
   colour = texel;
 }
@@ -208,6 +209,8 @@ const TGlComposer::Texture* TGlComposer::TextureOf(const TDirectDrawSurface& sou
     glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, pixels.width(), pixels.height());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_R, GL_BLUE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, GL_RED);
     texture.width = pixels.width();
     texture.height = pixels.height();
   } else {
@@ -242,20 +245,18 @@ void TGlComposer::Flush(uint32_t texture) {
 // them back.
 bool TGlComposer::DrawText(const TTextOp& text, const TRect& bounds) {
   const int w = bounds.Width(), h = bounds.Height();
-  if (textPatch_.width() < w || textPatch_.height() < h) {
-    textPatch_ = QImage(std::max(w, textPatch_.width()), std::max(h, textPatch_.height()),
-                        QImage::Format_RGB32);
-  }
-  QImage patch(textPatch_.bits(), w, h, textPatch_.bytesPerLine(), QImage::Format_RGB32);
+  QImage patch(w, h, QImage::Format_RGBX8888);  // the frame buffer's byte order
   glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(patch.bytesPerLine() / 4));
   glReadPixels(bounds.Left, bounds.Top, w, h, GL_RGBA, GL_UNSIGNED_BYTE, patch.bits());
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  patch.convertTo(QImage::Format_RGB32);  // what the processor's text is drawn into
   {
     QPainter painter(&patch);
     painter.translate(-bounds.Left, -bounds.Top);
     painter.setClipRect(QRect(bounds.Left, bounds.Top, w, h));
     TDirectDrawSurfaceCanvas::PaintText(painter, text);
   }
+  patch.convertTo(QImage::Format_RGBX8888);
   glBindTexture(GL_TEXTURE_2D, frameTexture_);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(patch.bytesPerLine() / 4));
   glTexSubImage2D(GL_TEXTURE_2D, 0, bounds.Left, bounds.Top, w, h, GL_RGBA, GL_UNSIGNED_BYTE,
@@ -359,7 +360,7 @@ bool TGlComposer::Show(uint32_t target, int targetWidth, int targetHeight, int s
 
 QImage TGlComposer::ReadBack(int scale) {
   if (framebuffer_ == 0) return {};
-  QImage image(width_ * scale, height_ * scale, QImage::Format_RGB32);
+  QImage image(width_ * scale, height_ * scale, QImage::Format_RGBX8888);
   GLuint enlarged = 0, texture = 0;
   if (scale == 1) {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
@@ -381,6 +382,7 @@ QImage TGlComposer::ReadBack(int scale) {
     glDeleteTextures(1, &texture);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   }
+  image.convertTo(QImage::Format_RGB32);
   return image;
 }
 

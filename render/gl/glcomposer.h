@@ -6,7 +6,8 @@
 // fragment shader addresses texels with integers by the blits' own nearest-pixel rule and drops
 // the colour key; nothing is blended, dithered or converted, so every pixel gets the very bytes
 // the processor would write. Texture and frame buffer rows run top-down, as in memory, so that
-// uploads and read-backs copy rows unchanged.
+// uploads and read-backs copy rows unchanged; the frame holds true colours, which a window shows
+// as they are.
 //
 // Text is drawn by the GUI layer as everywhere else: the few pixels under it are read back,
 // drawn into, and written again, so that its smoothing mixes with exactly what lies beneath.
@@ -83,7 +84,6 @@ class TGlComposer : public IFrameExecutor {
   std::unordered_map<const TDirectDrawSurface*, Texture> textures_;
   uint64_t frame_ = 0;
   int drawCalls_ = 0;
-  QImage textPatch_;
 };
 
 }  // namespace tess

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <cstdio>
+#include <cstdlib>
 
 #include "render/gl/eglx11window.h"
 #include "render/gl/glcomposer.h"
@@ -46,7 +47,9 @@ TGlWindowPresenter::TGlWindowPresenter(QWidget& widget, int scale,
     : TWidgetPresenter(widget),
       scale_(scale),
       window_(std::move(window)),
-      composer_(std::make_unique<TGlComposer>()) {}
+      composer_(std::make_unique<TGlComposer>()) {
+  if (const char* after = std::getenv("TESSARINE_FAIL_DEVICE_AFTER")) failAfter_ = std::atol(after);
+}
 
 TGlWindowPresenter::~TGlWindowPresenter() {
   window_->MakeCurrent();  // the composer's objects go in its context
@@ -69,6 +72,10 @@ void TGlWindowPresenter::ExecutorFailed() {
 
 bool TGlWindowPresenter::Execute(const TRecordedFrame& frame) {
   if (!onDevice_) return false;  // failed while showing the last frame
+  if (++frames_ == failAfter_) {
+    Fail("the device was lost (made to fail)");
+    return false;
+  }
   if (!window_->MakeCurrent()) {
     Fail("the context cannot be made current");
     return false;

@@ -42,6 +42,10 @@ class TGlWindowPresenter : public TWidgetPresenter, private IFrameExecutor {
   std::unique_ptr<TGlComposer> composer_;
   bool onDevice_ = true;
   std::string why_;
+  // TESSARINE_FAIL_DEVICE_AFTER=N: the device is lost at the N-th frame (for the tests of the
+  // way back); 0 for never.
+  long failAfter_ = 0;
+  long frames_ = 0;
 };
 
 }  // namespace tess

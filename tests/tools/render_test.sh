@@ -26,13 +26,29 @@ for variation in 1 2 3; do
   done
 done
 
+# The graphics device (Mesa's rasteriser here) renders the processor's very pixels.
+if "$RENDER" --width 32 --height 24 --seed 1 --frame 1 --renderer gl --out "$work/gl.png" \
+  2>"$work/gl-err"; then
+  for variation in 1 2 3; do
+    for renderer in gl software; do
+      "$RENDER" --width 400 --height 300 --seed 3 --frame 200 --variation "$variation" \
+        --renderer "$renderer" --out "$work/$renderer.png"
+    done
+    cmp -s "$work/gl.png" "$work/software.png" ||
+      fail "variation $variation renders differently on the graphics device"
+  done
+else
+  echo "SKIP: the graphics device part: $(cat "$work/gl-err")"
+fi
+
 "$RENDER" --width 64 --height 48 --seed 1 --frame 5 --count 3 --out "$work/seq-%02d.png"
 [ -f "$work/seq-01.png" ] && [ -f "$work/seq-03.png" ] && [ ! -f "$work/seq-04.png" ] ||
   fail "a sequence of three frames did not write three files"
 
 for args in "" "--width 10 --height 10 --seed 1 --frame 0 --out x.png" \
   "--width 10 --height 10 --seed 1 --frame 1 --out x.png --colour pink" \
-  "--width 10 --height 10 --seed 1 --frame 1 --count 2 --out x.png"; do
+  "--width 10 --height 10 --seed 1 --frame 1 --count 2 --out x.png" \
+  "--width 10 --height 10 --seed 1 --frame 1 --out x.png --renderer vulkan"; do
   set +e
   # shellcheck disable=SC2086
   "$RENDER" $args 2>"$work/err"

@@ -3,22 +3,26 @@
 //
 //   tessarine-render --width W --height H --seed S --frame N --out FILE.png
 //                    [--ini FILE] [--variation 1|2|3] [--colour red|green|blue]
-//                    [--count K]
+//                    [--count K] [--renderer gl|software]
 //
 // Frame N (counted from 1) is written to FILE; with --count K the frames N to N + K - 1 are
 // written, FILE then holding a printf pattern such as frame-%03d.png. The settings are the
 // defaults, read over by --ini as the program reads its own file, then --variation and --colour.
+// --renderer gl composes the frames on the graphics device (headless EGL), the same pixels as the
+// processor's composition (software, the default); without a device it says so and fails.
 #include <QGuiApplication>
 #include <QImage>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/random.h"
 #include "core/screen.h"
+#include "render/gl/glimagepresenter.h"
 #include "render/imagepresenter.h"
 #include "saver/saverengine.h"
 #include "settings/filestore.h"
@@ -31,7 +35,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: tessarine-render --width W --height H --seed S --frame N --out FILE.png\n"
     "                        [--ini FILE] [--variation 1|2|3] [--colour red|green|blue]\n"
-    "                        [--count K]\n";
+    "                        [--count K] [--renderer gl|software]\n";
 
 int Usage(const char* problem) {
   std::fprintf(stderr, "tessarine-render: %s\n%s", problem, kUsage);
@@ -42,6 +46,7 @@ struct Options {
   int width = 0, height = 0, frame = 0, count = 1, variation = 0, colour = 0;
   uint32_t seed = 0;
   bool seeded = false;
+  bool gl = false;
   std::string out, ini;
 };
 
@@ -74,6 +79,9 @@ std::optional<std::string> Parse(int argc, char** argv, Options& o) {
     } else if (flag == "--colour") {
       o.colour = value == "red" ? 1 : value == "green" ? 2 : value == "blue" ? 3 : 0;
       ok = o.colour != 0;
+    } else if (flag == "--renderer") {
+      ok = value == "gl" || value == "software";
+      o.gl = value == "gl";
     } else if (flag == "--out") {
       o.out = value;
     } else if (flag == "--ini") {
@@ -110,9 +118,19 @@ int main(int argc, char** argv) {
   if (o.colour != 0) tess::Settings.General.SimColor = o.colour;
   tess::SharedRandom().Seed(o.seed);
 
-  tess::TImagePresenter display({o.width, o.height});
+  std::unique_ptr<tess::TImagePresenter> software;
+  std::unique_ptr<tess::TGlImagePresenter> device;
+  if (o.gl) {
+    device = std::make_unique<tess::TGlImagePresenter>(QSize(o.width, o.height));
+    if (!device->OnDevice()) {
+      std::fprintf(stderr, "tessarine-render: no graphics device: %s\n", device->Why().c_str());
+      return 1;
+    }
+  } else {
+    software = std::make_unique<tess::TImagePresenter>(QSize(o.width, o.height));
+  }
   tess::TSaverEngine engine;
-  engine.DXD1.SetPresenter(&display);
+  engine.DXD1.SetPresenter(device ? static_cast<tess::IPresenter*>(device.get()) : software.get());
   engine.PrepareFrames();
   engine.DXD1.FormShown();
   const int last = o.frame + o.count - 1;
@@ -121,7 +139,8 @@ int main(int argc, char** argv) {
     if (frame < o.frame) continue;
     const QString file = o.count > 1 ? QString::asprintf(o.out.c_str(), frame - o.frame + 1)
                                      : QString::fromStdString(o.out);
-    if (!display.Screen().save(file, "PNG")) {
+    const QImage& shown = device ? device->Screen() : software->Screen();
+    if (!shown.save(file, "PNG")) {
       std::fprintf(stderr, "tessarine-render: cannot write %s\n", qPrintable(file));
       return 1;
     }
