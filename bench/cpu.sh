@@ -6,7 +6,12 @@
 # settings on the same display for comparison, in share of a core.
 #
 #   bench/cpu.sh [--seconds N] [--runs N] [--sizes "1920x1080 3840x2160"] [--scenes "1 2 3"]
-#                [--picture] [--defaults] [--no-peer] [--build DIR]
+#                [--picture] [--defaults] [--no-peer] [--build DIR] [--renderer LIST]
+#
+# --renderer "software gl" measures both paths in turn (software alone by default). gl forces the
+# graphics device; where its only GL is Mesa's rasteriser, --noop runs it on Mesa's no-op driver
+# (GALLIUM_NOOP=1: nothing is rasterised or shown, which leaves the processor's share that a real
+# device would leave us; the self-check, which such a driver cannot pass, is skipped).
 #
 # The heaviest settings: 100 zooming symbols of 100 to 110 pixels both ways, or 100 drifting
 # symbols of the largest size, or a chain in every 15-pixel column as long as the checks allow,
@@ -24,6 +29,8 @@ picture=0
 defaults=0
 peer=1
 build=build
+renderers=software
+noop=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds=$2; shift 2 ;;
@@ -34,7 +41,9 @@ while [ $# -gt 0 ]; do
     --defaults) defaults=1; shift ;;
     --no-peer) peer=0; shift ;;
     --build) build=$2; shift 2 ;;
-    *) echo "usage: $0 [--seconds N] [--runs N] [--sizes LIST] [--scenes LIST] [--picture] [--defaults] [--no-peer] [--build DIR]" >&2; exit 2 ;;
+    --renderer) renderers=$2; shift 2 ;;
+    --noop) noop=1; shift ;;
+    *) echo "usage: $0 [--seconds N] [--runs N] [--sizes LIST] [--scenes LIST] [--picture] [--defaults] [--no-peer] [--build DIR] [--renderer LIST] [--noop]" >&2; exit 2 ;;
   esac
 done
 tessarine="$build/shell/tessarine"
@@ -84,10 +93,13 @@ for size in $sizes; do
   xvfb=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$work/display")"
+  for renderer in $renderers; do
+  device_env=(TESSARINE_RENDERER="$renderer")
+  [ "$renderer" = gl ] && [ "$noop" = 1 ] && device_env+=(GALLIUM_NOOP=1 TESSARINE_SELF_CHECK=0)
   for scene in $scenes; do
     for run in $(seq "$runs"); do
       settings "$scene" "$w" "$h" >"$XDG_CONFIG_HOME/Orvanex.ini"
-      TESSARINE_STATS=1 TESSARINE_PACING=limiter "$tessarine" /s 2>"$work/stats" &
+      env "${device_env[@]}" TESSARINE_STATS=1 TESSARINE_PACING=limiter "$tessarine" /s 2>"$work/stats" &
       saver=$!
       # Warm up for one statistics window, then measure whole windows.
       until [ "$(grep -c fps "$work/stats" || true)" -ge 1 ]; do sleep 0.05; done
@@ -97,13 +109,16 @@ for size in $sizes; do
       frames=$(grep fps "$work/stats" | sed -n "2,$((windows + 1))p" |
         sed -E 's/.*over ([0-9]+) frames.*/\1/' | awk '{ s += $1 } END { print s }')
       kill "$saver"; wait "$saver" 2>/dev/null || true; saver=""
+      grep -q "renderer $renderer" "$work/stats" ||
+        { echo "the saver did not run on $renderer: $(head -n 3 "$work/stats")" >&2; exit 1; }
       awk -v size="$size" -v scene="$scene" -v run="$run" -v f="$frames" -v p="$((p1 - p0))" \
-        -v x="$((x1 - x0))" -v s="$((windows * 5))" 'BEGIN {
-          printf "%-9s scene %s run %s: %5.1f fps, program %.3f ms, X server %.3f ms, total %.3f ms per frame\n",
-            size, scene, run, f / s, p / f, x / f, (p + x) / f
-          printf "%s %s %.4f %.4f %.4f %.2f\n", size, scene, p / f, x / f, (p + x) / f, f / s >> "/dev/stderr"
+        -v x="$((x1 - x0))" -v s="$((windows * 5))" -v r="$renderer" 'BEGIN {
+          printf "%-9s %-8s scene %s run %s: %5.1f fps, program %.3f ms, X server %.3f ms, total %.3f ms per frame\n",
+            size, r, scene, run, f / s, p / f, x / f, (p + x) / f
+          printf "%s %s-%s %.4f %.4f %.4f %.2f\n", size, r, scene, p / f, x / f, (p + x) / f, f / s >> "/dev/stderr"
         }' 2>>"$results"
     done
+  done
   done
   peer_program=/usr/libexec/xscreensaver/xmatrix
   if [ "$peer" = 1 ] && [ -x "$peer_program" ]; then
@@ -131,12 +146,14 @@ done
 echo
 echo "Medians of $runs runs, CPU milliseconds per frame (program + X server = total):"
 for size in $sizes; do
+  for renderer in $renderers; do
   for scene in $scenes; do
-    grep "^$size $scene " "$results" | sort -k5 -n | awk -v size="$size" -v scene="$scene" '
+    grep "^$size $renderer-$scene " "$results" | sort -k5 -n | awk -v size="$size" -v scene="$scene" -v r="$renderer" '
       { p[NR] = $3; x[NR] = $4; t[NR] = $5; fps[NR] = $6 }
       END { m = int((NR + 1) / 2)
-            printf "%-9s scene %s: program %.3f + X server %.3f = %.3f ms per frame at %.1f fps (%.1f %% of a core)\n",
-              size, scene, p[m], x[m], t[m], fps[m], t[m] * fps[m] / 10 }'
+            printf "%-9s %-8s scene %s: program %.3f + X server %.3f = %.3f ms per frame at %.1f fps (%.1f %% of a core)\n",
+              size, r, scene, p[m], x[m], t[m], fps[m], t[m] * fps[m] / 10 }'
+  done
   done
   { grep "^$size peer " "$results" || true; } | sort -k5 -n | awk -v size="$size" '
     { p[NR] = $3; x[NR] = $4; t[NR] = $5 }
