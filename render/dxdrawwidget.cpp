@@ -10,7 +10,7 @@
 
 #include "render/dxdraw.h"
 #include "render/errorreport.h"
-#include "render/gl/glwindowpresenter.h"
+#include "render/gl/glwindow.h"
 #include "render/gl/rendererchoice.h"
 #include "render/scaledpresenter.h"
 #include "render/widgetpresenters.h"
@@ -51,13 +51,17 @@ IPresenter& TDXDrawWidget::Device() {
   if (!triedDevice_) {
     triedDevice_ = true;
     if (wantsDirect_) {
-      gl_ = TGlWindowPresenter::Open(*this, scale_, software_);
+      gl_ = TGlWindow::Open(static_cast<uint32_t>(winId()), software_);
+      if (gl_) gl_->SetScale(scale_);
     } else {
-      software_ = "frames through the GUI layer's painting";
+      software_ =
+          "frames through Qt's window surface on " + QGuiApplication::platformName().toStdString();
     }
     AnnounceRenderer(RendererDescription());
   }
-  if (ComposesOnDevice()) return *gl_;
+  // On the device the window is shown by the GL window; the backing store's presenter only
+  // paces the frames then.
+  if (ComposesOnDevice()) return *backingStore_;
   if (wantsDirect_ && !direct_) {
     direct_ = TX11DirectPresenter::Open(*this);
     if (!direct_) {  // a window we cannot draw into directly: the GUI layer paints after all
@@ -78,11 +82,12 @@ std::string TDXDrawWidget::RendererDescription() const {
 }
 
 IFrameExecutor* TDXDrawWidget::Executor() {
-  return Device().Executor();
+  Device();
+  return ComposesOnDevice() ? gl_.get() : nullptr;
 }
 
 void TDXDrawWidget::ExecutorFailed() {
-  if (gl_) gl_->ExecutorFailed();
+  if (gl_) gl_->ComposerFailed();
   AnnounceRenderer(RendererDescription());
 }
 
@@ -91,7 +96,10 @@ QSize TDXDrawWidget::ClientSize() const {
 }
 
 void TDXDrawWidget::Present(const QImage& back, TPresentParts parts, QPoint offset) {
-  Device().Present(back, parts, offset);
+  Device();
+  if (!ComposesOnDevice()) return Device().Present(back, parts, offset);
+  gl_->Show(ClientSize());
+  if (!gl_->OnDevice()) AnnounceRenderer(RendererDescription());  // the processor takes over
 }
 
 void TDXDrawWidget::AwaitPresented() {
@@ -111,11 +119,12 @@ void TDXDrawWidget::RestartPacing() {
 }
 
 QImage TDXDrawWidget::AllocateBackBuffer(QSize size) {
+  Device();
+  if (ComposesOnDevice()) return {};  // the back surface's pixels are the fallback's alone
   return Device().AllocateBackBuffer(size);
 }
 
 const IFramePacer* TDXDrawWidget::Pacer() const {
-  if (ComposesOnDevice()) return gl_->Pacer();
   return direct_ ? direct_->Pacer() : backingStore_->Pacer();
 }
 
@@ -152,7 +161,7 @@ void TDXDrawWidget::paintEvent(QPaintEvent* event) {
       if (showsFrames) {
         dxdraw_.Repaint();
       } else {
-        gl_->Clear();
+        gl_->Clear(ClientSize());
       }
       return;
     }

@@ -12,7 +12,7 @@ namespace tess {
 
 class TBackingStorePresenter;
 class TDXDraw;
-class TGlWindowPresenter;
+class TGlWindow;
 class TScaledPresenter;
 class TX11DirectPresenter;
 
@@ -65,7 +65,7 @@ class TDXDrawWidget : public QWidget, public IPresenter {
   bool wantsDirect_ = false;
   bool triedDevice_ = false;
   std::string software_;  // why the frames are composed on the processor
-  std::unique_ptr<TGlWindowPresenter> gl_;
+  std::unique_ptr<TGlWindow> gl_;
   std::unique_ptr<TX11DirectPresenter> direct_;
   std::unique_ptr<TBackingStorePresenter> backingStore_;
   std::unique_ptr<TScaledPresenter> scaled_;

@@ -7,6 +7,8 @@
 #include <cstdlib>
 
 #include "render/framepacer.h"
+#include "render/gl/glwindow.h"
+#include "render/gl/rendererchoice.h"
 #include "render/x11blitter.h"
 #include "render/x11screeninfo.h"
 
@@ -71,12 +73,35 @@ int TX11WindowPresenter::FileDescriptor() const {
   return xcb_get_file_descriptor(blitter_->Connection());
 }
 
+void TX11WindowPresenter::UseGraphicsDevice(int scale) {
+  gl_ = TGlWindow::Open(blitter_->Window(), software_);
+  if (gl_) gl_->SetScale(scale);
+  AnnounceRenderer(RendererDescription());
+}
+
+IFrameExecutor* TX11WindowPresenter::Executor() {
+  return gl_ && gl_->OnDevice() ? gl_.get() : nullptr;
+}
+
+void TX11WindowPresenter::ExecutorFailed() {
+  if (gl_) gl_->ComposerFailed();
+  AnnounceRenderer(RendererDescription());
+}
+
+std::string TX11WindowPresenter::RendererDescription() const {
+  return gl_ ? gl_->Description() : DescribeSoftware(software_);
+}
+
 QImage TX11WindowPresenter::AllocateBackBuffer(QSize size) {
+  if (Executor() != nullptr) return {};  // the back surface's pixels are the fallback's alone
   return blitter_->AllocateBackBuffer(size.width(), size.height());
 }
 
 void TX11WindowPresenter::Present(const QImage& back, TPresentParts parts, QPoint offset) {
-  if (alive_) blitter_->Put(back, parts, offset, size_);
+  if (!alive_) return;
+  if (Executor() == nullptr) return blitter_->Put(back, parts, offset, size_);
+  gl_->Show(size_);  // the whole window: frames from its top left, as on the processor
+  if (!gl_->OnDevice()) AnnounceRenderer(RendererDescription());  // the processor takes over
 }
 
 void TX11WindowPresenter::AwaitPresented() {

@@ -15,6 +15,7 @@
 namespace tess {
 
 class IFramePacer;
+class TGlWindow;
 class TX11Blitter;
 
 // The window id in XSCREENSAVER_WINDOW ("0x..." or decimal), or nothing when the variable is
@@ -39,6 +40,13 @@ class TX11WindowPresenter : public IPresenter {
   void RestartPacing() override;
   QImage AllocateBackBuffer(QSize size) override;
   const IFramePacer* Pacer() const override { return pacer_.get(); }
+  IFrameExecutor* Executor() override;
+  void ExecutorFailed() override;
+  std::string RendererDescription() const override;
+
+  // Composes the frames on the graphics device where the renderer choice allows it, at the
+  // window's size divided by `scale`; says which renderer it is. Before the first frame.
+  void UseGraphicsDevice(int scale);
 
   // The primary monitor's size in device pixels, for the settings' bounds; and the desktop's
   // font resolution (Xft.dpi, 0 when unset), for its HiDPI scale.
@@ -67,6 +75,8 @@ class TX11WindowPresenter : public IPresenter {
   bool alive_ = true;
   bool saidBounded_ = false;
   std::unique_ptr<IFramePacer> pacer_;
+  std::unique_ptr<TGlWindow> gl_;
+  std::string software_ = "not asked for";  // why the frames are composed on the processor
 };
 
 }  // namespace tess

@@ -28,6 +28,7 @@ int RunInDaemonWindow(std::unique_ptr<TX11WindowPresenter> window) {
   TX11WindowPresenter& device = *window;
   // Qt knows no screen here: the desktop's font resolution gives the HiDPI scale.
   const int scale = DisplayScaleForDpi(device.DesktopDpi());
+  device.UseGraphicsDevice(scale);
   std::unique_ptr<TScaledPresenter> scaled;
   if (scale > 1) scaled = std::make_unique<TScaledPresenter>(device, scale);
   IPresenter& presenter = scaled ? static_cast<IPresenter&>(*scaled) : device;
