@@ -21,6 +21,19 @@ bool& FailNextSlot() {
 // replaced background).
 constexpr uint64_t kTextureIdleFrames = 120;
 
+// The atlas the pictures share (OpenGL ES 3.0 promises textures of 2048 pixels a side), and the
+// largest picture put there: a background picture gets a texture of its own.
+constexpr int32_t kAtlasSize = 2048;
+constexpr int32_t kAtlasLargest = 512;
+
+void UseNearestTexels(bool swizzle) {
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  if (!swizzle) return;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_R, GL_BLUE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, GL_RED);
+}
+
 // Four corners of the drawing's bounds as a strip; positions map surface pixels to device
 // coordinates without flipping, so row y of the surface is row y of the frame buffer.
 constexpr const char* kVertexShader = R"(#version 300 es
@@ -170,8 +183,10 @@ TGlComposer::TGlComposer() {
 }
 
 TGlComposer::~TGlComposer() {
-  for (auto& [surface, texture] : textures_)
-    glDeleteTextures(1, &texture.id);
+  for (auto& [surface, texture] : textures_) {
+    if (texture.own) glDeleteTextures(1, &texture.id);
+  }
+  if (atlas_ != 0) glDeleteTextures(1, &atlas_);
   if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
   if (frameTexture_ != 0) glDeleteTextures(1, &frameTexture_);
   if (instanceBuffer_ != 0) glDeleteBuffers(1, &instanceBuffer_);
@@ -186,8 +201,7 @@ bool TGlComposer::EnsureFrame(int32_t width, int32_t height) {
   glGenTextures(1, &frameTexture_);
   glBindTexture(GL_TEXTURE_2D, frameTexture_);
   glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, width, height);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  UseNearestTexels(false);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, frameTexture_, 0);
   if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
@@ -196,29 +210,76 @@ bool TGlComposer::EnsureFrame(int32_t width, int32_t height) {
   return true;
 }
 
+bool TGlComposer::PlaceInAtlas(int32_t width, int32_t height, Texture& texture) {
+  if (width > kAtlasLargest || height > kAtlasLargest) return false;
+  if (atlas_ == 0) {
+    glGenTextures(1, &atlas_);
+    glBindTexture(GL_TEXTURE_2D, atlas_);
+    glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, kAtlasSize, kAtlasSize);
+    UseNearestTexels(true);
+  }
+  for (Shelf& shelf : shelves_) {
+    // A shelf much taller than the picture would waste the rest of its height.
+    if (shelf.height >= height && shelf.height <= height * 2 && shelf.used + width <= kAtlasSize) {
+      texture.x = shelf.used;
+      texture.y = shelf.y;
+      shelf.used += width;
+      return true;
+    }
+  }
+  const int32_t top = shelves_.empty() ? 0 : shelves_.back().y + shelves_.back().height;
+  if (top + height > kAtlasSize) {
+    atlasFull_ = true;
+    return false;
+  }
+  shelves_.push_back({top, height, width});
+  texture.x = 0;
+  texture.y = top;
+  return true;
+}
+
+// Everything in the atlas goes (between frames): it is packed again as the pictures are used.
+void TGlComposer::ClearAtlas() {
+  for (auto it = textures_.begin(); it != textures_.end();) {
+    it = it->second.own ? std::next(it) : textures_.erase(it);
+  }
+  shelves_.clear();
+  atlasFull_ = false;
+  lastSource_ = nullptr;
+}
+
 const TGlComposer::Texture* TGlComposer::TextureOf(const TDirectDrawSurface& source) {
-  Texture& texture = textures_[&source];
+  if (&source != lastSource_) {
+    lastTexture_ = &textures_[&source];
+    lastSource_ = &source;
+  }
+  Texture& texture = *lastTexture_;
   texture.lastUsed = frame_;
   if (texture.id != 0 && texture.version == source.Version()) return &texture;
   const QImage& pixels = source.Pixels();
   if (pixels.isNull()) return nullptr;
+  // Drawings batched so far may read the pixels this upload replaces: they are drawn first.
+  if (texture.id != 0 && texture.id == bound_) Flush(bound_);
   if (texture.id == 0 || texture.width != pixels.width() || texture.height != pixels.height()) {
-    if (texture.id != 0) glDeleteTextures(1, &texture.id);
-    glGenTextures(1, &texture.id);
-    glBindTexture(GL_TEXTURE_2D, texture.id);
-    glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, pixels.width(), pixels.height());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_R, GL_BLUE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, GL_RED);
+    if (texture.own) glDeleteTextures(1, &texture.id);
+    texture = {};
+    texture.lastUsed = frame_;
     texture.width = pixels.width();
     texture.height = pixels.height();
-  } else {
-    glBindTexture(GL_TEXTURE_2D, texture.id);
+    if (PlaceInAtlas(texture.width, texture.height, texture)) {
+      texture.id = atlas_;
+    } else {
+      texture.own = true;
+      glGenTextures(1, &texture.id);
+      glBindTexture(GL_TEXTURE_2D, texture.id);
+      glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, texture.width, texture.height);
+      UseNearestTexels(true);
+    }
   }
+  glBindTexture(GL_TEXTURE_2D, texture.id);
   // The bytes as they lie in memory: no conversion on the way.
   glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pixels.bytesPerLine() / 4));
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, pixels.width(), pixels.height(), GL_RGBA,
+  glTexSubImage2D(GL_TEXTURE_2D, 0, texture.x, texture.y, pixels.width(), pixels.height(), GL_RGBA,
                   GL_UNSIGNED_BYTE, pixels.constBits());
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   texture.version = source.Version();
@@ -228,13 +289,10 @@ const TGlComposer::Texture* TGlComposer::TextureOf(const TDirectDrawSurface& sou
 void TGlComposer::Flush(uint32_t texture) {
   if (batch_.empty()) return;
   glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_);
-  const size_t bytes = batch_.size() * sizeof(Instance);
-  if (batch_.size() > instanceCapacity_) {
-    instanceCapacity_ = std::max(batch_.size(), instanceCapacity_ * 2);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(instanceCapacity_ * sizeof(Instance)),
-                 nullptr, GL_STREAM_DRAW);
-  }
-  glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), batch_.data());
+  // New storage for every batch: the device may still be reading the last one.
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(batch_.size() * sizeof(Instance)),
+               batch_.data(), GL_STREAM_DRAW);
+  instanceCapacity_ = std::max(instanceCapacity_, batch_.size());
   glBindTexture(GL_TEXTURE_2D, texture);
   glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(batch_.size()));
   ++drawCalls_;
@@ -266,9 +324,10 @@ bool TGlComposer::DrawText(const TTextOp& text, const TRect& bounds) {
 }
 
 void TGlComposer::DropUnusedTextures() {
+  lastSource_ = nullptr;  // the map changes
   for (auto it = textures_.begin(); it != textures_.end();) {
     if (frame_ - it->second.lastUsed > kTextureIdleFrames) {
-      glDeleteTextures(1, &it->second.id);
+      if (it->second.own) glDeleteTextures(1, &it->second.id);
       it = textures_.erase(it);
     } else {
       ++it;
@@ -286,6 +345,7 @@ bool TGlComposer::Execute(const TRecordedFrame& frame) {
   if (std::exchange(FailNextSlot(), false)) return Failed("the device was lost (simulated)");
   ++frame_;
   drawCalls_ = 0;
+  if (atlasFull_) ClearAtlas();
   if (!EnsureFrame(frame.surface.Width(), frame.surface.Height()))
     return Failed("no frame buffer of the screen's size");
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
@@ -294,7 +354,7 @@ bool TGlComposer::Execute(const TRecordedFrame& frame) {
   glUniform2f(viewportLocation_, static_cast<float>(width_), static_cast<float>(height_));
   glBindVertexArray(vertexArray_);
   glActiveTexture(GL_TEXTURE0);
-  uint32_t bound = 0;
+  bound_ = 0;
   for (const TDrawOp& op : frame.ops) {
     if (op.bounds.Empty()) continue;
     Instance quad{{op.bounds.Left, op.bounds.Top, op.bounds.Right, op.bounds.Bottom},
@@ -309,27 +369,27 @@ bool TGlComposer::Execute(const TRecordedFrame& frame) {
         if (!SamplesInRange(op)) return Failed("a blit too large for the device's arithmetic");
         const Texture* texture = TextureOf(*op.source);
         if (texture == nullptr) return Failed("a picture without pixels");
-        if (texture->id != bound && !batch_.empty()) Flush(bound);
-        bound = texture->id;
+        if (texture->id != bound_) Flush(bound_);
+        bound_ = texture->id;
         quad.dest[0] = op.dest.Left;
         quad.dest[1] = op.dest.Top;
         quad.dest[2] = op.dest.Width();
         quad.dest[3] = op.dest.Height();
-        quad.src[0] = op.src.Left;
-        quad.src[1] = op.src.Top;
+        quad.src[0] = texture->x + op.src.Left;
+        quad.src[1] = texture->y + op.src.Top;
         quad.src[2] = op.src.Width();
         quad.src[3] = op.src.Height();
         quad.mode = op.transparent ? 2 : 1;
         break;
       }
       case TDrawOp::Kind::kText:
-        Flush(bound);
+        Flush(bound_);
         DrawText(frame.texts[static_cast<size_t>(op.text)], op.bounds);
         continue;
     }
     batch_.push_back(quad);
   }
-  Flush(bound);
+  Flush(bound_);
   glBindVertexArray(0);
   DropUnusedTextures();
   const GLenum error = glGetError();
@@ -388,8 +448,11 @@ QImage TGlComposer::ReadBack(int scale) {
 
 size_t TGlComposer::DeviceBytes() const {
   size_t bytes = static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4;
-  for (const auto& [surface, texture] : textures_)
-    bytes += static_cast<size_t>(texture.width) * static_cast<size_t>(texture.height) * 4;
+  if (atlas_ != 0) bytes += size_t{kAtlasSize} * kAtlasSize * 4;
+  for (const auto& [surface, texture] : textures_) {
+    if (texture.own)
+      bytes += static_cast<size_t>(texture.width) * static_cast<size_t>(texture.height) * 4;
+  }
   return bytes + instanceCapacity_ * sizeof(Instance);
 }
 

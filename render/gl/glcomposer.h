@@ -2,7 +2,8 @@
 // Composes recorded frames on the graphics device (OpenGL ES 3.0, or desktop GL with its ES 3
 // compatibility), pixel for pixel as the processor composes them. The pictures blitted from are
 // textures uploaded when their pixels change; each frame is drawn whole into a frame buffer
-// object as instanced quads, one draw call per run of drawings from the same picture. The
+// object as instanced quads. The symbols' pictures share one atlas texture, so that a frame is a
+// draw call or two (one per run of drawings from a picture too large for the atlas). The
 // fragment shader addresses texels with integers by the blits' own nearest-pixel rule and drops
 // the colour key; nothing is blended, dithered or converted, so every pixel gets the very bytes
 // the processor would write. Texture and frame buffer rows run top-down, as in memory, so that
@@ -52,11 +53,18 @@ class TGlComposer : public IFrameExecutor {
   static void FailNextFrame();
 
  private:
+  // Where a picture's pixels lie: a place in the shared atlas, or a texture of its own.
   struct Texture {
     uint32_t id = 0;
+    bool own = false;  // a texture of its own, deleted with the entry
+    int32_t x = 0, y = 0;
     uint64_t version = 0;
     int32_t width = 0, height = 0;
     uint64_t lastUsed = 0;
+  };
+  // A row of the atlas, filled left to right with pictures no taller than it.
+  struct Shelf {
+    int32_t y = 0, height = 0, used = 0;
   };
   // One quad as the vertex shader reads it.
   struct Instance {
@@ -69,6 +77,9 @@ class TGlComposer : public IFrameExecutor {
 
   bool EnsureFrame(int32_t width, int32_t height);
   const Texture* TextureOf(const TDirectDrawSurface& source);
+  // A place in the atlas for a picture of that size, or false when it is full.
+  bool PlaceInAtlas(int32_t width, int32_t height, Texture& texture);
+  void ClearAtlas();
   void Flush(uint32_t texture);
   bool DrawText(const TTextOp& text, const TRect& bounds);
   void DropUnusedTextures();
@@ -81,7 +92,14 @@ class TGlComposer : public IFrameExecutor {
   int32_t width_ = 0, height_ = 0;
   size_t instanceCapacity_ = 0;
   std::vector<Instance> batch_;
+  uint32_t bound_ = 0;  // the texture the batch draws from
   std::unordered_map<const TDirectDrawSurface*, Texture> textures_;
+  // The last picture asked for: most drawings in a row come from the same one.
+  const TDirectDrawSurface* lastSource_ = nullptr;
+  Texture* lastTexture_ = nullptr;
+  uint32_t atlas_ = 0;
+  std::vector<Shelf> shelves_;
+  bool atlasFull_ = false;  // cleared and packed afresh at the next frame
   uint64_t frame_ = 0;
   int drawCalls_ = 0;
 };
