@@ -349,7 +349,10 @@ void TDirectDrawSurface::BlitStretchedClipped(const TRect& destRect, const TRect
   lastResult_ = kResultOk;
   const TRect visible = destRect.Intersected(Bounds()).Intersected(clip);
   if (visible.Empty()) return;
-  if (recorder_) {
+  if (recorder_ && executor_ != nullptr) {
+    // The device draws every frame whole: the area the ink can reach is all it needs.
+    recorder_->RecordBlit(visible, destRect, srcRect, *source, transparent);
+  } else if (recorder_) {
     // Only the pixels the source's ink lands on can change: a tighter area to redraw.
     const TRect footprint = Footprint(destRect, srcRect, *source, transparent).Intersected(visible);
     if (!footprint.Empty())

@@ -4,7 +4,9 @@
 
 #include <QPainter>
 #include <cstddef>
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "render/surface.h"
 
@@ -289,10 +291,23 @@ const TGlComposer::Texture* TGlComposer::TextureOf(const TDirectDrawSurface& sou
 void TGlComposer::Flush(uint32_t texture) {
   if (batch_.empty()) return;
   glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_);
-  // New storage for every batch: the device may still be reading the last one.
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(batch_.size() * sizeof(Instance)),
-               batch_.data(), GL_STREAM_DRAW);
-  instanceCapacity_ = std::max(instanceCapacity_, batch_.size());
+  const auto bytes = static_cast<GLsizeiptr>(batch_.size() * sizeof(Instance));
+  if (batch_.size() > instanceCapacity_) {
+    instanceCapacity_ = std::max(batch_.size(), instanceCapacity_ * 2);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(instanceCapacity_ * sizeof(Instance)),
+                 nullptr, GL_STREAM_DRAW);
+  }
+  // The storage is given up and taken afresh (the device may still be reading the last batch),
+  // without waiting for it.
+  void* storage =
+      glMapBufferRange(GL_ARRAY_BUFFER, 0, bytes, GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT);
+  if (storage == nullptr) {  // out of memory, or the device is gone
+    batch_.clear();
+    unmapped_ = true;
+    return;
+  }
+  std::memcpy(storage, batch_.data(), static_cast<size_t>(bytes));
+  glUnmapBuffer(GL_ARRAY_BUFFER);
   glBindTexture(GL_TEXTURE_2D, texture);
   glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(batch_.size()));
   ++drawCalls_;
@@ -393,6 +408,7 @@ bool TGlComposer::Execute(const TRecordedFrame& frame) {
   glBindVertexArray(0);
   DropUnusedTextures();
   const GLenum error = glGetError();
+  if (std::exchange(unmapped_, false)) return Failed("the device cannot take the drawings");
   if (error == GL_OUT_OF_MEMORY) return Failed("the device is out of memory");
   if (error != GL_NO_ERROR) return Failed("the device reported an error");
   return true;

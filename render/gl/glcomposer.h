@@ -92,7 +92,8 @@ class TGlComposer : public IFrameExecutor {
   int32_t width_ = 0, height_ = 0;
   size_t instanceCapacity_ = 0;
   std::vector<Instance> batch_;
-  uint32_t bound_ = 0;  // the texture the batch draws from
+  uint32_t bound_ = 0;     // the texture the batch draws from
+  bool unmapped_ = false;  // a batch found no storage: the frame is incomplete
   std::unordered_map<const TDirectDrawSurface*, Texture> textures_;
   // The last picture asked for: most drawings in a row come from the same one.
   const TDirectDrawSurface* lastSource_ = nullptr;
