@@ -14,6 +14,26 @@ namespace tess {
 
 namespace {
 
+Display*& OwnConnection() {
+  static Display* connection = nullptr;
+  return connection;
+}
+
+XErrorHandler& PreviousErrorHandler() {
+  static XErrorHandler handler = nullptr;
+  return handler;
+}
+
+// Xlib's default handler ends the process on any error. A window that goes away while a frame is
+// swapped into it (a daemon's, or ours as the saver closes) gives one on our connection: the
+// swap then fails and the frames go back to the processor. Errors on other connections go to
+// whoever handled them before.
+int IgnoreErrorsOnOwnConnection(Display* display, XErrorEvent* event) {
+  if (display == OwnConnection()) return 0;
+  XErrorHandler previous = PreviousErrorHandler();
+  return previous != nullptr ? previous(display, event) : 0;
+}
+
 // One connection for every window's context, kept for the life of the process: EGL keeps its
 // display per connection, and the windows come and go with the monitors.
 EGLDisplay X11EglDisplay(std::string& error) {
@@ -23,6 +43,8 @@ EGLDisplay X11EglDisplay(std::string& error) {
       error = "no X display for EGL";
       return EGL_NO_DISPLAY;
     }
+    OwnConnection() = x;
+    PreviousErrorHandler() = XSetErrorHandler(IgnoreErrorsOnOwnConnection);
     EGLDisplay d = EGL_NO_DISPLAY;
     const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
