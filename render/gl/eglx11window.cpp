@@ -92,16 +92,14 @@ EGLConfig ConfigForVisual(EGLDisplay display, EGLint visual) {
   return nullptr;
 }
 
+// The window's visual, asked over the connection EGL uses.
 EGLint VisualOf(uint32_t window) {
-  Display* x = XOpenDisplay(nullptr);
-  if (x == nullptr) return 0;
   XWindowAttributes attributes{};
-  const Status ok = XGetWindowAttributes(x, window, &attributes);
-  const EGLint visual = ok != 0 && attributes.visual != nullptr
-                            ? static_cast<EGLint>(XVisualIDFromVisual(attributes.visual))
-                            : 0;
-  XCloseDisplay(x);
-  return visual;
+  if (OwnConnection() == nullptr ||
+      XGetWindowAttributes(OwnConnection(), window, &attributes) == 0 ||
+      attributes.visual == nullptr)
+    return 0;
+  return static_cast<EGLint>(XVisualIDFromVisual(attributes.visual));
 }
 
 }  // namespace
