@@ -49,7 +49,7 @@ void TFrameRecorder::RecordFill(const TRect& bounds, uint32_t value) {
 }
 
 void TFrameRecorder::RecordBlit(const TRect& bounds, const TRect& dest, const TRect& src,
-                                const TDirectDrawSurface& source, bool transparent) {
+                                const TDirectDrawSurface& source, bool transparent, bool matched) {
   TDrawOp op;
   op.kind = TDrawOp::Kind::kBlit;
   op.bounds = bounds;
@@ -59,6 +59,10 @@ void TFrameRecorder::RecordBlit(const TRect& bounds, const TRect& dest, const TR
   op.sourceVersion = source.Version();
   op.value = source.SourceColorKey();
   op.transparent = transparent;
+  if (!matched) {
+    current_.push_back(op);
+    return;
+  }
   uint64_t h = MixRect(MixRect(MixRect(2, bounds), dest), src);
   h = Mix(h, reinterpret_cast<uintptr_t>(&source));
   h = Mix(h, op.sourceVersion);
@@ -76,7 +80,7 @@ void TFrameRecorder::RecordText(const TRect& bounds, TTextOp text) {
   current_.push_back(op);
 }
 
-bool TFrameRecorder::Same(const TDrawOp& a, const TDrawOp& b) const {
+bool SameDrawing(const TDrawOp& a, const TDrawOp& b) {
   if (a.digest != b.digest || a.kind != b.kind || a.bounds != b.bounds) return false;
   switch (a.kind) {
     case TDrawOp::Kind::kFill:
@@ -86,10 +90,15 @@ bool TFrameRecorder::Same(const TDrawOp& a, const TDrawOp& b) const {
              a.sourceVersion == b.sourceVersion && a.value == b.value &&
              a.transparent == b.transparent;
     case TDrawOp::Kind::kText:
-      return previousTexts_[static_cast<size_t>(a.text)] ==
-             currentTexts_[static_cast<size_t>(b.text)];
+      return false;
   }
   return false;
+}
+
+bool TFrameRecorder::Same(const TDrawOp& a, const TDrawOp& b) const {
+  if (a.kind != TDrawOp::Kind::kText) return SameDrawing(a, b);
+  return a.digest == b.digest && a.bounds == b.bounds &&
+         previousTexts_[static_cast<size_t>(a.text)] == currentTexts_[static_cast<size_t>(b.text)];
 }
 
 // Pairs equal operations of the two frames in order (an order-preserving common subsequence,

@@ -44,6 +44,10 @@ struct TDrawOp {
   uint64_t digest = 0;
 };
 
+// Whether two fills or blits write the same pixels over the same pixels (texts compare their
+// words apart).
+bool SameDrawing(const TDrawOp& a, const TDrawOp& b);
+
 struct TTextOp {
   int32_t x = 0;
   int32_t y = 0;
@@ -63,8 +67,11 @@ class TFrameRecorder {
   TFrameRecorder();
   ~TFrameRecorder();
   void RecordFill(const TRect& bounds, uint32_t value);
+  // `matched`: false for a frame that goes whole to an executor, which is never compared with
+  // the last one, and so has no digest to compute (should it be drawn here after all, it is
+  // drawn whole: the history is gone then).
   void RecordBlit(const TRect& bounds, const TRect& dest, const TRect& src,
-                  const TDirectDrawSurface& source, bool transparent);
+                  const TDirectDrawSurface& source, bool transparent, bool matched = true);
   void RecordText(const TRect& bounds, TTextOp text);
 
   bool HasPending() const { return !current_.empty(); }
@@ -83,6 +90,9 @@ class TFrameRecorder {
   // unless a test asks for another time: 0 for always).
   static void SetSecondThreadAfter(double ms);
 
+  // Whether the operation paints every pixel of `area` without looking at what was there.
+  static bool Covers(const TDrawOp& op, const TRect& area);
+
  private:
   bool Same(const TDrawOp& a, const TDrawOp& b) const;
   void MatchAgainstPrevious();
@@ -92,9 +102,6 @@ class TFrameRecorder {
   void Execute(TDirectDrawSurface& surface, const TDrawOp& op, const TRect& clip) const;
   void ExecuteBand(TDirectDrawSurface& surface, int band);
   void ExecuteBands(TDirectDrawSurface& surface);
-
-  // Whether the operation paints every pixel of `area` without looking at what was there.
-  static bool Covers(const TDrawOp& op, const TRect& area);
 
   std::vector<TDrawOp> previous_, current_;
   std::vector<TTextOp> previousTexts_, currentTexts_;

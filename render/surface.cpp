@@ -351,7 +351,7 @@ void TDirectDrawSurface::BlitStretchedClipped(const TRect& destRect, const TRect
   if (visible.Empty()) return;
   if (recorder_ && executor_ != nullptr) {
     // The device draws every frame whole: the area the ink can reach is all it needs.
-    recorder_->RecordBlit(visible, destRect, srcRect, *source, transparent);
+    recorder_->RecordBlit(visible, destRect, srcRect, *source, transparent, false);
   } else if (recorder_) {
     // Only the pixels the source's ink lands on can change: a tighter area to redraw.
     const TRect footprint = Footprint(destRect, srcRect, *source, transparent).Intersected(visible);

@@ -3,11 +3,13 @@
 #include <GLES3/gl3.h>
 
 #include <QPainter>
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string>
 #include <utility>
 
+#include "render/framerecorder.h"
 #include "render/surface.h"
 
 namespace tess {
@@ -189,6 +191,7 @@ TGlComposer::~TGlComposer() {
     if (texture.own) glDeleteTextures(1, &texture.id);
   }
   if (atlas_ != 0) glDeleteTextures(1, &atlas_);
+  if (textPatch_.texture != 0) glDeleteTextures(1, &textPatch_.texture);
   if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
   if (frameTexture_ != 0) glDeleteTextures(1, &frameTexture_);
   if (instanceBuffer_ != 0) glDeleteBuffers(1, &instanceBuffer_);
@@ -247,15 +250,19 @@ void TGlComposer::ClearAtlas() {
   }
   shelves_.clear();
   atlasFull_ = false;
-  lastSource_ = nullptr;
+  recent_.fill({});
 }
 
 const TGlComposer::Texture* TGlComposer::TextureOf(const TDirectDrawSurface& source) {
-  if (&source != lastSource_) {
-    lastTexture_ = &textures_[&source];
-    lastSource_ = &source;
+  // The address's middle bits, mixed: heap objects lie at least 16 bytes apart.
+  const size_t slot = static_cast<size_t>(
+      ((reinterpret_cast<uintptr_t>(&source) >> 4) * 0x9E3779B97F4A7C15ull) >> 56);
+  auto& [recentSource, recentTexture] = recent_[slot % kRecent];
+  if (recentSource != &source) {
+    recentSource = &source;
+    recentTexture = &textures_[&source];
   }
-  Texture& texture = *lastTexture_;
+  Texture& texture = *recentTexture;
   texture.lastUsed = frame_;
   if (texture.id != 0 && texture.version == source.Version()) return &texture;
   const QImage& pixels = source.Pixels();
@@ -314,9 +321,8 @@ void TGlComposer::Flush(uint32_t texture) {
   batch_.clear();
 }
 
-// Reads the pixels under the text, draws the text into them as the processor would, and writes
-// them back.
-bool TGlComposer::DrawText(const TTextOp& text, const TRect& bounds) {
+// Reads the pixels under the text and draws the text into them as the processor would.
+void TGlComposer::DrawText(const TTextOp& text, const TRect& bounds) {
   const int w = bounds.Width(), h = bounds.Height();
   QImage patch(w, h, QImage::Format_RGBX8888);  // the frame buffer's byte order
   glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(patch.bytesPerLine() / 4));
@@ -329,20 +335,57 @@ bool TGlComposer::DrawText(const TTextOp& text, const TRect& bounds) {
     painter.setClipRect(QRect(bounds.Left, bounds.Top, w, h));
     TDirectDrawSurfaceCanvas::PaintText(painter, text);
   }
-  patch.convertTo(QImage::Format_RGBX8888);
-  glBindTexture(GL_TEXTURE_2D, frameTexture_);
+  TextPatch& kept = textPatch_;
+  if (kept.texture == 0) glGenTextures(1, &kept.texture);
+  glBindTexture(GL_TEXTURE_2D, kept.texture);
+  if (kept.textureWidth < w || kept.textureHeight < h) {
+    kept.textureWidth = std::max(kept.textureWidth, w);
+    kept.textureHeight = std::max(kept.textureHeight, h);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kept.textureWidth, kept.textureHeight, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, nullptr);
+    UseNearestTexels(true);  // a picture's bytes, as the pictures' textures hold them
+  }
   glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(patch.bytesPerLine() / 4));
-  glTexSubImage2D(GL_TEXTURE_2D, 0, bounds.Left, bounds.Top, w, h, GL_RGBA, GL_UNSIGNED_BYTE,
-                  patch.constBits());
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, patch.constBits());
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  return true;
+}
+
+// The text's pixels are a function of the text and of the drawings that reach its area, in
+// order, once one of them paints all of it: when these are the last frame's, so are the pixels.
+// (Over pixels left from the last frame, text would be drawn over its own smoothing.)
+bool TGlComposer::TextUnchanged(const TTextOp& text, const TRect& bounds) const {
+  const TextPatch& kept = textPatch_;
+  const auto covers = [&](const TDrawOp& op) { return TFrameRecorder::Covers(op, bounds); };
+  return kept.valid && kept.bounds == bounds && kept.frameWidth == width_ &&
+         kept.frameHeight == height_ && kept.text == text &&
+         std::any_of(beneath_.begin(), beneath_.end(), covers) &&
+         std::equal(beneath_.begin(), beneath_.end(), kept.beneath.begin(), kept.beneath.end(),
+                    SameDrawing);
+}
+
+void TGlComposer::RememberText(const TRecordedFrame& frame, size_t index) {
+  TextPatch& kept = textPatch_;
+  const TDrawOp& op = frame.ops[index];
+  if (!kept.valid || kept.bounds != op.bounds) {  // beneath_ gathered another area
+    beneath_.clear();
+    for (size_t i = 0; i < index; ++i) {
+      const TDrawOp& under = frame.ops[i];
+      if (under.bounds.Intersects(op.bounds)) beneath_.push_back(under);
+    }
+  }
+  kept.beneath.swap(beneath_);
+  kept.bounds = op.bounds;
+  kept.text = frame.texts[static_cast<size_t>(op.text)];
+  kept.frameWidth = width_;
+  kept.frameHeight = height_;
+  kept.valid = true;
 }
 
 void TGlComposer::DropUnusedTextures() {
-  lastSource_ = nullptr;  // the map changes
   for (auto it = textures_.begin(); it != textures_.end();) {
     if (frame_ - it->second.lastUsed > kTextureIdleFrames) {
       if (it->second.own) glDeleteTextures(1, &it->second.id);
+      recent_.fill({});  // it may point at the entry
       it = textures_.erase(it);
     } else {
       ++it;
@@ -370,7 +413,10 @@ bool TGlComposer::Execute(const TRecordedFrame& frame) {
   glBindVertexArray(vertexArray_);
   glActiveTexture(GL_TEXTURE0);
   bound_ = 0;
-  for (const TDrawOp& op : frame.ops) {
+  beneath_.clear();
+  bool beforeText = true;
+  for (size_t i = 0; i < frame.ops.size(); ++i) {
+    const TDrawOp& op = frame.ops[i];
     if (op.bounds.Empty()) continue;
     Instance quad{{op.bounds.Left, op.bounds.Top, op.bounds.Right, op.bounds.Bottom},
                   {0, 0, 1, 1},
@@ -397,11 +443,31 @@ bool TGlComposer::Execute(const TRecordedFrame& frame) {
         quad.mode = op.transparent ? 2 : 1;
         break;
       }
-      case TDrawOp::Kind::kText:
-        Flush(bound_);
-        DrawText(frame.texts[static_cast<size_t>(op.text)], op.bounds);
-        continue;
+      case TDrawOp::Kind::kText: {
+        const TTextOp& text = frame.texts[static_cast<size_t>(op.text)];
+        const bool first = std::exchange(beforeText, false);
+        if (!first || !TextUnchanged(text, op.bounds)) {
+          Flush(bound_);  // the pixels beneath must be drawn before they are read
+          DrawText(text, op.bounds);
+          if (first) {
+            RememberText(frame, i);
+          } else {
+            textPatch_.valid = false;  // its texture now holds another text
+          }
+        }
+        if (textPatch_.texture != bound_) Flush(bound_);
+        bound_ = textPatch_.texture;
+        quad.dest[0] = op.bounds.Left;
+        quad.dest[1] = op.bounds.Top;
+        quad.dest[2] = quad.src[2] = op.bounds.Width();
+        quad.dest[3] = quad.src[3] = op.bounds.Height();
+        quad.src[0] = quad.src[1] = 0;
+        quad.mode = 1;
+        break;
+      }
     }
+    if (beforeText && textPatch_.valid && op.bounds.Intersects(textPatch_.bounds))
+      beneath_.push_back(op);
     batch_.push_back(quad);
   }
   Flush(bound_);

@@ -10,11 +10,15 @@
 // uploads and read-backs copy rows unchanged; the frame holds true colours, which a window shows
 // as they are.
 //
-// Text is drawn by the GUI layer as everywhere else: the few pixels under it are read back,
-// drawn into, and written again, so that its smoothing mixes with exactly what lies beneath.
+// Text is drawn by the GUI layer as everywhere else: the few pixels under it are read back and
+// drawn into, so that its smoothing mixes with exactly what lies beneath, and the result is drawn
+// as a picture of its own. The credit line stays in place over a background that rarely changes
+// under it: while the drawings beneath it are the last frame's, its last pixels are drawn again
+// without asking the device for them (a read-back waits for all the device's work).
 //
 // Needs a current context; everything GL-side is made in it and must be released in it.
 #include <QImage>
+#include <array>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -81,7 +85,10 @@ class TGlComposer : public IFrameExecutor {
   bool PlaceInAtlas(int32_t width, int32_t height, Texture& texture);
   void ClearAtlas();
   void Flush(uint32_t texture);
-  bool DrawText(const TTextOp& text, const TRect& bounds);
+  // Draws the text over the pixels read back from the frame into the text's own texture.
+  void DrawText(const TTextOp& text, const TRect& bounds);
+  bool TextUnchanged(const TTextOp& text, const TRect& bounds) const;
+  void RememberText(const TRecordedFrame& frame, size_t index);
   void DropUnusedTextures();
   bool Failed(const char* what);
 
@@ -95,9 +102,21 @@ class TGlComposer : public IFrameExecutor {
   uint32_t bound_ = 0;     // the texture the batch draws from
   bool unmapped_ = false;  // a batch found no storage: the frame is incomplete
   std::unordered_map<const TDirectDrawSurface*, Texture> textures_;
-  // The last picture asked for: most drawings in a row come from the same one.
-  const TDirectDrawSurface* lastSource_ = nullptr;
-  Texture* lastTexture_ = nullptr;
+  // Pictures asked for lately, by address: most drawings find theirs here without hashing.
+  static constexpr size_t kRecent = 256;
+  std::array<std::pair<const TDirectDrawSurface*, Texture*>, kRecent> recent_{};
+  // The last frame's first text as drawn, and the drawings beneath it that gave its pixels.
+  struct TextPatch {
+    uint32_t texture = 0;
+    int32_t textureWidth = 0, textureHeight = 0;
+    bool valid = false;
+    int32_t frameWidth = 0, frameHeight = 0;
+    TRect bounds;
+    TTextOp text;
+    std::vector<TDrawOp> beneath;
+  };
+  TextPatch textPatch_;
+  std::vector<TDrawOp> beneath_;  // this frame's drawings under the last frame's text
   uint32_t atlas_ = 0;
   std::vector<Shelf> shelves_;
   bool atlasFull_ = false;  // cleared and packed afresh at the next frame
