@@ -10,7 +10,9 @@
 
 #include "render/dxdraw.h"
 #include "render/errorreport.h"
+#include "render/gl/eglheadless.h"
 #include "render/gl/glwindow.h"
+#include "render/gl/qtglsurface.h"
 #include "render/gl/rendererchoice.h"
 #include "render/scaledpresenter.h"
 #include "render/widgetpresenters.h"
@@ -31,6 +33,8 @@ TDXDrawWidget::TDXDrawWidget(TDXDraw& dxdraw, QWidget* form, int scale)
   if (wantsDirect_) {
     setAttribute(Qt::WA_NativeWindow);
     setAttribute(Qt::WA_PaintOnScreen);
+  } else if (QGuiApplication::platformName().startsWith("wayland")) {
+    PrepareQtSurface();
   }
   if (scale_ > 1) scaled_ = std::make_unique<TScaledPresenter>(*this, scale_);
   if (form_ != nullptr) form_->installEventFilter(this);
@@ -45,18 +49,54 @@ IPresenter& TDXDrawWidget::FramePresenter() {
   return scaled_ ? static_cast<IPresenter&>(*scaled_) : *this;
 }
 
+void TDXDrawWidget::PrepareQtSurface() {
+  const TRendererMode mode = RendererModeFromEnvironment();
+  if (mode == TRendererMode::kSoftware) {
+    software_ = "TESSARINE_RENDERER=software";
+    return;
+  }
+  if (mode == TRendererMode::kAuto) {
+    // Qt composes a window made for GL on the device too, even when our frames end up on the
+    // processor: worth it only where a real device is likely, which a context without a window
+    // tells in a few milliseconds.
+    const TEglHeadless probe;
+    if (!probe.Ready()) {
+      software_ = "no graphics device: " + probe.Error();
+      return;
+    }
+    if (software_ = RefuseDevice(mode, probe.Renderer(), probe.Software()); !software_.empty())
+      return;
+  }
+  qtSurface_ = std::make_unique<TQtGlSurface>(this);
+  qtSurfaceWidget_ = qtSurface_.get();
+}
+
+void TDXDrawWidget::OpenDevice() {
+  if (wantsDirect_) {
+    gl_ = TGlWindow::Open(static_cast<uint32_t>(winId()), software_);
+  } else if (qtSurface_ && !qtSurface_->Ready()) {
+    software_ =
+        "Qt could not make an OpenGL context on " + QGuiApplication::platformName().toStdString();
+  } else if (qtSurface_) {
+    gl_ = TGlWindow::Open(std::move(qtSurface_), software_);
+  } else if (software_.empty()) {
+    software_ =
+        "frames through Qt's window surface on " + QGuiApplication::platformName().toStdString();
+  }
+  qtSurface_.reset();  // refused: the frames are painted beneath it
+  if (gl_) {
+    gl_->SetScale(scale_);
+  } else {
+    qtSurfaceWidget_ = nullptr;
+  }
+}
+
 IPresenter& TDXDrawWidget::Device() {
   // Decided at the first frame, once the native window exists: the graphics device where the
   // renderer choice allows it, else the processor.
   if (!triedDevice_) {
     triedDevice_ = true;
-    if (wantsDirect_) {
-      gl_ = TGlWindow::Open(static_cast<uint32_t>(winId()), software_);
-      if (gl_) gl_->SetScale(scale_);
-    } else {
-      software_ =
-          "frames through Qt's window surface on " + QGuiApplication::platformName().toStdString();
-    }
+    OpenDevice();
     AnnounceRenderer(RendererDescription());
   }
   // On the device the window is shown by the GL window; the backing store's presenter only
@@ -88,6 +128,13 @@ IFrameExecutor* TDXDrawWidget::Executor() {
 
 void TDXDrawWidget::ExecutorFailed() {
   if (gl_) gl_->ComposerFailed();
+  LeaveDevice();
+}
+
+// The frames are composed on the processor from now on: Qt's OpenGL widget no longer covers the
+// window they are painted into.
+void TDXDrawWidget::LeaveDevice() {
+  if (qtSurfaceWidget_ != nullptr) qtSurfaceWidget_->hide();
   AnnounceRenderer(RendererDescription());
 }
 
@@ -99,7 +146,7 @@ void TDXDrawWidget::Present(const QImage& back, TPresentParts parts, QPoint offs
   Device();
   if (!ComposesOnDevice()) return Device().Present(back, parts, offset);
   gl_->Show(ClientSize());
-  if (!gl_->OnDevice()) AnnounceRenderer(RendererDescription());  // the processor takes over
+  if (!gl_->OnDevice()) LeaveDevice();  // the processor takes over
 }
 
 void TDXDrawWidget::AwaitPresented() {
@@ -186,6 +233,7 @@ void TDXDrawWidget::paintEvent(QPaintEvent* event) {
 
 void TDXDrawWidget::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  if (qtSurfaceWidget_ != nullptr) qtSurfaceWidget_->setGeometry(rect());
   try {
     FollowSize();
   } catch (const std::exception& error) {

@@ -13,6 +13,7 @@ namespace tess {
 class TBackingStorePresenter;
 class TDXDraw;
 class TGlWindow;
+class TQtGlSurface;
 class TScaledPresenter;
 class TX11DirectPresenter;
 
@@ -57,6 +58,11 @@ class TDXDrawWidget : public QWidget, public IPresenter {
  private:
   void InitializeAfterShow();
   IPresenter& Device();
+  void OpenDevice();
+  void LeaveDevice();
+  // On displays other than X: Qt's OpenGL widget over this one, made before the first showing
+  // where the renderer choice may take the device.
+  void PrepareQtSurface();
   void FollowSize();
 
   TDXDraw& dxdraw_;
@@ -66,6 +72,8 @@ class TDXDrawWidget : public QWidget, public IPresenter {
   bool triedDevice_ = false;
   std::string software_;  // why the frames are composed on the processor
   std::unique_ptr<TGlWindow> gl_;
+  std::unique_ptr<TQtGlSurface> qtSurface_;  // until the first frame hands it to gl_
+  QWidget* qtSurfaceWidget_ = nullptr;       // that widget, while it lives
   std::unique_ptr<TX11DirectPresenter> direct_;
   std::unique_ptr<TBackingStorePresenter> backingStore_;
   std::unique_ptr<TScaledPresenter> scaled_;

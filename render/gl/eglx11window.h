@@ -6,22 +6,24 @@
 #include <memory>
 #include <string>
 
+#include "render/gl/glsurface.h"
+
 namespace tess {
 
-class TEglX11Window {
+class TEglX11Window : public IGlSurface {
  public:
   // Null, with the reason in `error`, when the window cannot get such a context.
   static std::unique_ptr<TEglX11Window> Open(uint32_t window, std::string& error);
-  ~TEglX11Window();
+  ~TEglX11Window() override;
   TEglX11Window(const TEglX11Window&) = delete;
   TEglX11Window& operator=(const TEglX11Window&) = delete;
 
-  bool MakeCurrent();
-  // Shows what was drawn into the window's buffer; false when the device or the window is gone.
-  bool Swap();
+  bool MakeCurrent() override;
+  uint32_t Framebuffer() const override { return 0; }
+  bool Swap() override;
 
-  const std::string& Renderer() const { return renderer_; }
-  bool Software() const { return software_; }
+  const std::string& Renderer() const override { return renderer_; }
+  bool Software() const override { return software_; }
 
  private:
   TEglX11Window() = default;

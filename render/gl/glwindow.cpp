@@ -20,9 +20,18 @@ std::unique_ptr<TGlWindow> TGlWindow::Open(uint32_t window, std::string& why) {
   }
   auto context = TEglX11Window::Open(window, why);
   if (!context) return nullptr;
-  if (why = RefuseDevice(mode, context->Renderer(), context->Software()); !why.empty())
+  return Open(std::move(context), why);
+}
+
+std::unique_ptr<TGlWindow> TGlWindow::Open(std::unique_ptr<IGlSurface> surface, std::string& why) {
+  const TRendererMode mode = RendererModeFromEnvironment();
+  if (why = RefuseDevice(mode, surface->Renderer(), surface->Software()); !why.empty())
     return nullptr;
-  std::unique_ptr<TGlWindow> result(new TGlWindow(std::move(context)));
+  if (!surface->MakeCurrent()) {
+    why = "the context cannot be made current";
+    return nullptr;
+  }
+  std::unique_ptr<TGlWindow> result(new TGlWindow(std::move(surface)));
   if (!result->composer_->Ready()) {
     why = result->composer_->Error();
     return nullptr;
@@ -43,7 +52,7 @@ std::unique_ptr<TGlWindow> TGlWindow::Open(uint32_t window, std::string& why) {
   return result;
 }
 
-TGlWindow::TGlWindow(std::unique_ptr<TEglX11Window> window)
+TGlWindow::TGlWindow(std::unique_ptr<IGlSurface> window)
     : window_(std::move(window)), composer_(std::make_unique<TGlComposer>()) {
   if (const char* after = std::getenv("TESSARINE_FAIL_DEVICE_AFTER")) failAfter_ = std::atol(after);
 }
@@ -82,13 +91,14 @@ bool TGlWindow::Execute(const TRecordedFrame& frame) {
 
 void TGlWindow::Show(QSize size) {
   if (!onDevice_) return;
-  if (!composer_->Show(0, size.width(), size.height(), scale_, true) || !window_->Swap())
+  if (!composer_->Show(window_->Framebuffer(), size.width(), size.height(), scale_, true) ||
+      !window_->Swap())
     Fail("the frame could not be shown");
 }
 
 void TGlWindow::Clear(QSize size) {
   if (!onDevice_ || !window_->MakeCurrent()) return;
-  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, window_->Framebuffer());
   glViewport(0, 0, size.width(), size.height());
   glClearColor(0, 0, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT);

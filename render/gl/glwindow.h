@@ -1,10 +1,11 @@
 #pragma once
-// An X window whose frames are composed on the graphics device: the GL composer draws each
-// recorded frame into its frame buffer object, which is enlarged by whole pixels into the
-// window's buffer and swapped. Any X window will do: the saver's own, or a daemon's. Opening
-// refuses a device the renderer choice does not allow, or one whose self-check differs from the
-// processor; after a failure (Execute false, or OnDevice false after Show) the window's owner
-// presents frames composed on the processor instead. Pacing stays with the owner.
+// A window whose frames are composed on the graphics device: the GL composer draws each recorded
+// frame into its frame buffer object, which is enlarged by whole pixels into the window's buffer
+// and swapped. Any X window will do (the saver's own, or a daemon's), or Qt's OpenGL widget on
+// other displays. Opening refuses a device the renderer choice does not allow, or one whose
+// self-check differs from the processor; after a failure (Execute false, or OnDevice false after
+// Show) the window's owner presents frames composed on the processor instead. Pacing stays with
+// the owner.
 #include <QSize>
 #include <cstdint>
 #include <memory>
@@ -14,13 +15,15 @@
 
 namespace tess {
 
-class TEglX11Window;
+class IGlSurface;
 class TGlComposer;
 
 class TGlWindow : public IFrameExecutor {
  public:
-  // Null, with the reason in `why`, where the window's frames stay on the processor.
+  // Null, with the reason in `why`, where the window's frames stay on the processor: for the X
+  // window `window`, or for a surface whose context is made (given up when refused).
   static std::unique_ptr<TGlWindow> Open(uint32_t window, std::string& why);
+  static std::unique_ptr<TGlWindow> Open(std::unique_ptr<IGlSurface> surface, std::string& why);
   ~TGlWindow() override;
 
   bool OnDevice() const { return onDevice_; }
@@ -38,11 +41,11 @@ class TGlWindow : public IFrameExecutor {
   void ComposerFailed();
 
  private:
-  explicit TGlWindow(std::unique_ptr<TEglX11Window> window);
+  explicit TGlWindow(std::unique_ptr<IGlSurface> window);
   void Fail(const std::string& why);
 
   int scale_ = 1;
-  std::unique_ptr<TEglX11Window> window_;
+  std::unique_ptr<IGlSurface> window_;
   std::unique_ptr<TGlComposer> composer_;
   bool onDevice_ = true;
   std::string why_;

@@ -24,7 +24,8 @@ sleep 1
 wayland_saver() {
   xdotool mousemove 300 300  # over weston's output, where the saver's surface will be
   start_bg env -u DISPLAY WAYLAND_DISPLAY=tessarine-wayland \
-    LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}fast_unwind_on_malloc=0" "$TESSARINE" /s
+    LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}fast_unwind_on_malloc=0" "$TESSARINE" /s \
+    2> >(tee "$E2E_WORK/wayland.err" >&2)
   SAVER=$BG_PID
   sleep 3
   still_running "$SAVER" || fail "the saver ended by itself"
@@ -52,6 +53,11 @@ assert_eq "$(identify -format '%wx%h' "$shot")" 1024x768 "screenshot size"
 # Full screen: the frames' background covers weston's panel and desktop.
 [ "$(count "$shot" 0,0,0)" -gt $((1024 * 768 * 8 / 10)) ] || fail "the saver does not cover the output"
 assert_eq "$(xdotool search --onlyvisible --name '^Tessarine$' | wc -l)" 0 "X windows of ours"
+if [ "${TESSARINE_RENDERER:-}" = gl ]; then
+  # Composed on the device through Qt's OpenGL widget, which passed the self-check.
+  grep -q "^tessarine: renderer gl (" "$E2E_WORK/wayland.err" ||
+    fail "not on the graphics device: $(cat "$E2E_WORK/wayland.err")"
+fi
 
 note "a 1-pixel movement does not end it, wherever the pointer entered; 6 pixels do"
 xdotool mousemove 301 300
