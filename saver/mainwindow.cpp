@@ -37,7 +37,8 @@ TMain::TMain()
   // Made at the screen's size from the start: a window composed through GL on Wayland may show
   // a first frame before it is full screen, at the size it was made; smaller, the compositor
   // would centre it, and the pointer's first position would be told relative to that.
-  if (QScreen* primary = QGuiApplication::primaryScreen()) resize(primary->size());
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (!PointerPositionKnownAtStart() && primary != nullptr) resize(primary->size());
   engine_.AfterFrame = [this](int steps) { DrawOtherMonitors(steps); };
   engine_.DXD1.Loaded();
 }
