@@ -102,6 +102,23 @@ EGLint VisualOf(uint32_t window) {
   return static_cast<EGLint>(XVisualIDFromVisual(attributes.visual));
 }
 
+// While it lives the server serves no other client: a daemon cannot destroy its window between
+// our asking that it exists and EGL's surface being made for it, which Mesa does not survive.
+// EGL's own requests go over the same connection, so they are served.
+class TServerGrab {
+ public:
+  explicit TServerGrab(Display* x) : x_(x) { XGrabServer(x_); }
+  ~TServerGrab() {
+    XUngrabServer(x_);
+    XFlush(x_);
+  }
+  TServerGrab(const TServerGrab&) = delete;
+  TServerGrab& operator=(const TServerGrab&) = delete;
+
+ private:
+  Display* x_;
+};
+
 }  // namespace
 
 std::unique_ptr<TEglX11Window> TEglX11Window::Open(uint32_t window, std::string& error) {
@@ -128,16 +145,23 @@ std::unique_ptr<TEglX11Window> TEglX11Window::Open(uint32_t window, std::string&
     error = "no OpenGL ES 3.0 context";
     return nullptr;
   }
-  result->surface_ =
-      eglCreateWindowSurface(display, config, static_cast<EGLNativeWindowType>(window), nullptr);
-  if (result->surface_ == EGL_NO_SURFACE) {
-    result->surface_ = nullptr;
-    error = "EGL cannot draw into the window";
-    return nullptr;
-  }
-  if (!result->MakeCurrent()) {
-    error = "the context cannot be made current";
-    return nullptr;
+  {
+    const TServerGrab grab(OwnConnection());
+    if (VisualOf(window) == 0) {
+      error = "the window is gone";
+      return nullptr;
+    }
+    result->surface_ =
+        eglCreateWindowSurface(display, config, static_cast<EGLNativeWindowType>(window), nullptr);
+    if (result->surface_ == EGL_NO_SURFACE) {
+      result->surface_ = nullptr;
+      error = "EGL cannot draw into the window";
+      return nullptr;
+    }
+    if (!result->MakeCurrent()) {
+      error = "the context cannot be made current";
+      return nullptr;
+    }
   }
   // Frames are paced as on the processor's path (every monitor's window is drawn in turn by one
   // thread: a swap waiting for each one's refresh would wait once per monitor).
