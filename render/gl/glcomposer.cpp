@@ -253,7 +253,8 @@ void TGlComposer::ClearAtlas() {
   recent_.fill({});
 }
 
-const TGlComposer::Texture* TGlComposer::TextureOf(const TDirectDrawSurface& source) {
+const TGlComposer::Texture* TGlComposer::TextureOf(const TDrawOp& op) {
+  const TDirectDrawSurface& source = *op.source;
   // The address's middle bits, mixed: heap objects lie at least 16 bytes apart.
   const size_t slot = static_cast<size_t>(
       ((reinterpret_cast<uintptr_t>(&source) >> 4) * 0x9E3779B97F4A7C15ull) >> 56);
@@ -264,7 +265,8 @@ const TGlComposer::Texture* TGlComposer::TextureOf(const TDirectDrawSurface& sou
   }
   Texture& texture = *recentTexture;
   texture.lastUsed = frame_;
-  if (texture.id != 0 && texture.version == source.Version()) return &texture;
+  // The version recorded with the drawing: the picture itself stays out of the cache.
+  if (texture.id != 0 && texture.version == op.sourceVersion) return &texture;
   const QImage& pixels = source.Pixels();
   if (pixels.isNull()) return nullptr;
   // Drawings batched so far may read the pixels this upload replaces: they are drawn first.
@@ -291,7 +293,7 @@ const TGlComposer::Texture* TGlComposer::TextureOf(const TDirectDrawSurface& sou
   glTexSubImage2D(GL_TEXTURE_2D, 0, texture.x, texture.y, pixels.width(), pixels.height(), GL_RGBA,
                   GL_UNSIGNED_BYTE, pixels.constBits());
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  texture.version = source.Version();
+  texture.version = op.sourceVersion;
   return &texture;
 }
 
@@ -428,7 +430,7 @@ bool TGlComposer::Execute(const TRecordedFrame& frame) {
         break;
       case TDrawOp::Kind::kBlit: {
         if (!SamplesInRange(op)) return Failed("a blit too large for the device's arithmetic");
-        const Texture* texture = TextureOf(*op.source);
+        const Texture* texture = TextureOf(op);
         if (texture == nullptr) return Failed("a picture without pixels");
         if (texture->id != bound_) Flush(bound_);
         bound_ = texture->id;
@@ -531,6 +533,8 @@ QImage TGlComposer::ReadBack(int scale) {
 size_t TGlComposer::DeviceBytes() const {
   size_t bytes = static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4;
   if (atlas_ != 0) bytes += size_t{kAtlasSize} * kAtlasSize * 4;
+  bytes += static_cast<size_t>(textPatch_.textureWidth) *
+           static_cast<size_t>(textPatch_.textureHeight) * 4;
   for (const auto& [surface, texture] : textures_) {
     if (texture.own)
       bytes += static_cast<size_t>(texture.width) * static_cast<size_t>(texture.height) * 4;

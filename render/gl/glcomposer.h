@@ -80,7 +80,7 @@ class TGlComposer : public IFrameExecutor {
   };
 
   bool EnsureFrame(int32_t width, int32_t height);
-  const Texture* TextureOf(const TDirectDrawSurface& source);
+  const Texture* TextureOf(const TDrawOp& blit);
   // A place in the atlas for a picture of that size, or false when it is full.
   bool PlaceInAtlas(int32_t width, int32_t height, Texture& texture);
   void ClearAtlas();
