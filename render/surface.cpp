@@ -424,6 +424,11 @@ TRect TDirectDrawSurface::Footprint(const TRect& destRect, const TRect& srcRect,
     return {destRect.Left + ink.Left, destRect.Top + ink.Top, destRect.Left + ink.Right,
             destRect.Top + ink.Bottom};
   }
+  return InkFootprint(destRect, srcRect, source);
+}
+
+TRect TDirectDrawSurface::InkFootprint(const TRect& destRect, const TRect& srcRect,
+                                       const TDirectDrawSurface& source) {
   const TRect ink = source.RunsFor(kOpaque | source.colorKey_).ink.Intersected(srcRect);
   if (ink.Empty()) return {};
   const int64_t sw = srcRect.Width(), sh = srcRect.Height();

@@ -183,6 +183,11 @@ class TDirectDrawSurface {
   // anything drawn into it. A recorded blit from it matches a later one only at the same version.
   uint64_t Version() const { return version_; }
 
+  // The destination pixels a keyed blit of srcRect onto destRect can change: within those
+  // showing the bounding box of the source's ink.
+  static TRect InkFootprint(const TRect& destRect, const TRect& srcRect,
+                            const TDirectDrawSurface& source);
+
   TDirectDrawSurfaceCanvas& Canvas();
 
   // Lost surfaces: the restore path of the drawing surface is exercised by marking them lost.

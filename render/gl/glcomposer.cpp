@@ -352,6 +352,14 @@ void TGlComposer::DrawText(const TTextOp& text, const TRect& bounds) {
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
+// Whether a drawing can change a pixel of `area`: a symbol's see-through corners over the credit
+// line leave it as it was.
+bool TGlComposer::Reaches(const TDrawOp& op, const TRect& area) {
+  if (!op.bounds.Intersects(area)) return false;
+  if (op.kind != TDrawOp::Kind::kBlit || !op.transparent) return true;
+  return TDirectDrawSurface::InkFootprint(op.dest, op.src, *op.source).Intersects(area);
+}
+
 // The text's pixels are a function of the text and of the drawings that reach its area, in
 // order, once one of them paints all of it: when these are the last frame's, so are the pixels.
 // (Over pixels left from the last frame, text would be drawn over its own smoothing.)
@@ -372,7 +380,7 @@ void TGlComposer::RememberText(const TRecordedFrame& frame, size_t index) {
     beneath_.clear();
     for (size_t i = 0; i < index; ++i) {
       const TDrawOp& under = frame.ops[i];
-      if (under.bounds.Intersects(op.bounds)) beneath_.push_back(under);
+      if (Reaches(under, op.bounds)) beneath_.push_back(under);
     }
   }
   kept.beneath.swap(beneath_);
@@ -468,8 +476,7 @@ bool TGlComposer::Execute(const TRecordedFrame& frame) {
         break;
       }
     }
-    if (beforeText && textPatch_.valid && op.bounds.Intersects(textPatch_.bounds))
-      beneath_.push_back(op);
+    if (beforeText && textPatch_.valid && Reaches(op, textPatch_.bounds)) beneath_.push_back(op);
     batch_.push_back(quad);
   }
   Flush(bound_);

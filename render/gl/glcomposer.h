@@ -87,6 +87,7 @@ class TGlComposer : public IFrameExecutor {
   void Flush(uint32_t texture);
   // Draws the text over the pixels read back from the frame into the text's own texture.
   void DrawText(const TTextOp& text, const TRect& bounds);
+  static bool Reaches(const TDrawOp& op, const TRect& area);
   bool TextUnchanged(const TTextOp& text, const TRect& bounds) const;
   void RememberText(const TRecordedFrame& frame, size_t index);
   void DropUnusedTextures();
