@@ -58,14 +58,13 @@ void TDXDrawWidget::PrepareQtSurface() {
   if (mode == TRendererMode::kAuto) {
     // Qt composes a window made for GL on the device too, even when our frames end up on the
     // processor: worth it only where a real device is likely, which a context without a window
-    // tells in a few milliseconds.
-    const TEglHeadless probe;
-    if (!probe.Ready()) {
-      software_ = "no graphics device: " + probe.Error();
-      return;
-    }
-    if (software_ = RefuseDevice(mode, probe.Renderer(), probe.Software()); !software_.empty())
-      return;
+    // tells in a few milliseconds (asked once for every monitor's window).
+    static const std::string refused = [mode] {
+      const TEglHeadless probe;
+      if (!probe.Ready()) return "no graphics device: " + probe.Error();
+      return RefuseDevice(mode, probe.Renderer(), probe.Software());
+    }();
+    if (software_ = refused; !software_.empty()) return;
   }
   qtSurface_ = std::make_unique<TQtGlSurface>(this);
   qtSurfaceWidget_ = qtSurface_.get();
