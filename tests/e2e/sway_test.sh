@@ -126,6 +126,11 @@ SAVER=$!
 E2E_PIDS+=("$SAVER")
 sleep 3
 still_running "$SAVER" || fail "the saver ended by itself: $(cat "$E2E_WORK/out/stats")"
+# Forced onto the device, both outputs' windows compose there, through Qt's OpenGL widget.
+if [ "${TESSARINE_RENDERER:-}" = gl ]; then
+  assert_eq "$(grep -c "^tessarine: renderer gl (" "$E2E_WORK/out/stats")" 1 "renderer lines"
+  grep -q "renderer software" "$E2E_WORK/out/stats" && fail "an output on software: $(cat "$E2E_WORK/out/stats")"
+fi
 
 note "both outputs are covered with the scene, the bar included"
 for output in HEADLESS-1 HEADLESS-2; do
