@@ -35,7 +35,10 @@ if [[ "${LSAN_OPTIONS:-}" == *suppressions=* ]]; then
   supp=$(sed -E 's/(^|.*:)suppressions=([^:]*).*/\2/' <<<"$LSAN_OPTIONS")
   cp "$supp" "$E2E_WORK/lsan.supp"
   chmod 644 "$E2E_WORK/lsan.supp"
-  export LSAN_OPTIONS="${LSAN_OPTIONS/$supp/$E2E_WORK/lsan.supp}:fast_unwind_on_malloc=0"
+  export LSAN_OPTIONS="${LSAN_OPTIONS/$supp/$E2E_WORK/lsan.supp}"
+  # The exact unwinder serves the leak check only, and makes Mesa's rasteriser crawl.
+  [[ "${ASAN_OPTIONS:-}" == *detect_leaks=0* ]] ||
+    LSAN_OPTIONS="$LSAN_OPTIONS:fast_unwind_on_malloc=0"
 fi
 
 cat >"$E2E_WORK/sway.conf" <<'CONF'
